@@ -1,0 +1,48 @@
+#include "app/cli/commands.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: tarnwick-cli [--port PATH | --simulate [--sim-fault SPEC]...] COMMAND [ARGS]\n"
+    "\n"
+    "Configures the tracker over its serial port.\n"
+    "\n"
+    "Commands:\n"
+    "  ports     list the serial ports present now\n"
+    "  raw       send one command and print its reply payloads as hex\n"
+    "\n"
+    "Options:\n"
+    "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3)\n"
+    "  --simulate         talk to the built-in simulated device instead of a port\n"
+    "  --sim-fault SPEC   script a fault into the simulated device, e.g. 9:silent,\n"
+    "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1\n"
+    "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string error;
+    if (!parseCliOptions(args, options, error)) {
+        std::fprintf(stderr, "tarnwick-cli: %s\n\n%s", error.c_str(), kHelp);
+        return kExitUsage;
+    }
+    if (options.command.empty()) {
+        std::fputs(kHelp, options.help ? stdout : stderr);
+        return options.help ? kExitOk : kExitUsage;
+    }
+    if (options.command == "ports") {
+        return runPortsCommand(options);
+    }
+    if (options.command == "raw") {
+        return runRawCommand(options);
+    }
+    std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s", options.command.c_str(),
+                 kHelp);
+    return kExitUsage;
+}

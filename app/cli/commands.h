@@ -1,0 +1,11 @@
+#pragma once
+
+#include "app/cli/cli_options.h"
+
+// Exit statuses of the command line.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1; // the device exchange failed
+inline constexpr int kExitUsage = 2;  // refused before anything was sent
+
+int runPortsCommand(const CliOptions& options);
+int runRawCommand(const CliOptions& options);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "link/device_link.h"
+#include "link/serial_channel.h"
+#include "sim/device_simulator.h"
+#include "sim/simulator_channel.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Where the command line talks to: a serial port, or the built-in simulated device.
+struct SessionTarget {
+    std::string port; // used as given; empty with `simulate`
+    bool simulate = false;
+    std::vector<std::string> simFaults; // fault specs for the simulated device
+};
+
+struct DeviceSession {
+    std::unique_ptr<SerialChannel> serial;
+    std::unique_ptr<DeviceSimulator> simulator;
+    std::unique_ptr<SimulatorChannel> simulated;
+    DeviceLink link;
+};
+
+// Opens the port (or starts the simulator) and readies the link; false with a message.
+[[nodiscard]] bool openSession(const SessionTarget& target, DeviceSession& session,
+                               std::string& error);
+void closeSession(DeviceSession& session);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// The one runtime seam of the link: a serial port, or the simulated device in-process.
+class ByteChannel {
+  public:
+    virtual ~ByteChannel() = default;
+    // True when the port accepted every byte of the frame.
+    [[nodiscard]] virtual bool writeFrame(std::span<const std::uint8_t> frame) = 0;
+    // One byte with its own time-out; false on time-out or error.
+    [[nodiscard]] virtual bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) = 0;
+};

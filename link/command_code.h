@@ -1,0 +1,5 @@
+#pragma once
+
+#include <cstdint>
+
+using CommandCode = std::uint16_t;

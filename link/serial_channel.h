@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/byte_channel.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The serial port the tool talks through. The line settings are left as the port has them;
+// each build links the implementation of its platform (serial_channel_posix.cpp or
+// serial_channel_win32.cpp).
+class SerialChannel final : public ByteChannel {
+  public:
+    SerialChannel();
+    ~SerialChannel() override;
+    SerialChannel(const SerialChannel&) = delete;
+    SerialChannel& operator=(const SerialChannel&) = delete;
+
+    // Opens exclusively and raises DTR. A port that refuses DTR still counts as open.
+    [[nodiscard]] bool openPort(const std::string& devicePath);
+    // True at once when no port is open; false (port kept) when the close itself fails.
+    bool closePort();
+    [[nodiscard]] bool isOpen() const;
+
+    [[nodiscard]] bool writeFrame(std::span<const std::uint8_t> frame) override;
+    [[nodiscard]] bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override;
+
+    struct State;
+
+  private:
+    std::unique_ptr<State> state_;
+};
+
+// The path openPort takes for a port name as the user gives it ("COM12" -> "\\.\COM12" on
+// Windows; unchanged elsewhere).
+std::string devicePathForPort(std::string_view portName);
+
+// Upper bound on one frame write: a port held back by flow control must not hang the tool.
+inline constexpr std::uint32_t kWriteTimeoutMs = 2000;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct PortInfo {
+    std::string name;        // what the user picks and openPort is given ("COM3", "/dev/ttyUSB0")
+    std::string description; // readable text for the list
+};
+
+// The serial ports present now, in the order the platform lists them. Each build links the
+// implementation of its platform.
+std::vector<PortInfo> listPorts();
+
+bool isPortPresent(const std::string& name);

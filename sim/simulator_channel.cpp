@@ -1,0 +1,31 @@
+#include "sim/simulator_channel.h"
+
+bool SimulatorChannel::writeFrame(std::span<const std::uint8_t> frame) {
+    if (!open_) {
+        return false;
+    }
+    device_.receive(frame.data(), frame.size());
+    return true;
+}
+
+bool SimulatorChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
+    if (!open_) {
+        return false;
+    }
+    if (!headScheduled_) {
+        if (!device_.nextOutput(head_)) {
+            nowMs_ += timeoutMs;
+            return false;
+        }
+        headDueMs_ = nowMs_ + head_.delayMs;
+        headScheduled_ = true;
+    }
+    if (headDueMs_ > nowMs_ + timeoutMs) {
+        nowMs_ += timeoutMs;
+        return false;
+    }
+    nowMs_ = headDueMs_ > nowMs_ ? headDueMs_ : nowMs_;
+    byte = head_.value;
+    headScheduled_ = false;
+    return true;
+}
