@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a bounded fuzzing run of the receive path,
+# and the Windows build with its serial channel exercised under Wine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh || exit 1
+
+jobs="$(nproc)"
+fuzz_seconds="${TARNWICK_FUZZ_SECONDS:-60}"
+log_dir="$(mktemp -d /tmp/tarnwick-test.XXXXXX)"
+passed=0
+failed=0
+failed_stages=()
+
+# Adds a ctest summary ("100% tests passed, 0 tests failed out of 45") to the totals.
+count_ctest() {
+    local summary total bad
+    summary="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)"
+    if [[ -z "$summary" ]]; then
+        failed=$((failed + 1))
+        return
+    fi
+    bad="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")"
+    total="$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$summary")"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+}
+
+stage() {
+    local name="$1"
+    shift
+    echo "=== $name"
+    if ! "$@"; then
+        failed_stages+=("$name")
+    fi
+}
+
+native_tests() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+        cmake --build build -j "$jobs" || return 1
+    ctest --test-dir build -j "$jobs" --output-on-failure --timeout 120 | tee "$log_dir/native.log"
+    local status=${PIPESTATUS[0]}
+    count_ctest "$log_dir/native.log"
+    return "$status"
+}
+
+sanitizer_tests() {
+    CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DTARNWICK_SANITIZE=ON &&
+        cmake --build build-asan -j "$jobs" || return 1
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 180 |
+        tee "$log_dir/asan.log"
+    local status=${PIPESTATUS[0]}
+    count_ctest "$log_dir/asan.log"
+    return "$status"
+}
+
+fuzz_receive_path() {
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF &&
+        cmake --build build-fuzz -j "$jobs" --target fuzz_receive || return 1
+    if build-fuzz/tests/fuzz/fuzz_receive -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+        >"$log_dir/fuzz.log" 2>&1; then
+        passed=$((passed + 1))
+        tail -n 3 "$log_dir/fuzz.log"
+    else
+        failed=$((failed + 1))
+        tail -n 40 "$log_dir/fuzz.log"
+        return 1
+    fi
+}
+
+windows_tests() {
+    cmake --preset windows && cmake --build --preset windows -j "$jobs" || return 1
+    scripts/wine-serial-test.sh build-windows build | tee "$log_dir/wine.log"
+    local status=${PIPESTATUS[0]}
+    count_ctest "$log_dir/wine.log"
+    return "$status"
+}
+
+stage "native build and tests" native_tests
+stage "sanitizer build and tests" sanitizer_tests
+stage "fuzzing the receive path for ${fuzz_seconds}s" fuzz_receive_path
+stage "Windows build and serial tests under Wine" windows_tests
+
+if ((${#failed_stages[@]} > 0)); then
+    printf 'failed stage: %s\n' "${failed_stages[@]}"
+fi
+echo "total: $passed passed, $failed failed"
+((${#failed_stages[@]} == 0 && failed == 0))
