@@ -1,0 +1,60 @@
+#include "ui/memory_controls.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::vector<std::u16string> kNoEntries;
+
+} // namespace
+
+const MemoryControls::Control& MemoryControls::find(int id) const {
+    static const Control kEmpty;
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? kEmpty : it->second;
+}
+
+std::u16string MemoryControls::editText(int id, std::size_t maxChars) const {
+    const std::u16string& text = find(id).text;
+    const std::size_t lineEnd = text.find_first_of(u"\r\n");
+    const std::size_t length = lineEnd == std::u16string::npos ? text.size() : lineEnd;
+    return text.substr(0, std::min(length, maxChars));
+}
+
+void MemoryControls::setEditText(int id, std::u16string_view text) {
+    controls_[id].text = text;
+}
+
+bool MemoryControls::isChecked(int id) const {
+    return find(id).checked;
+}
+
+void MemoryControls::setChecked(int id, bool checked) {
+    controls_[id].checked = checked;
+}
+
+int MemoryControls::listSelection(int id) const {
+    return find(id).selection;
+}
+
+void MemoryControls::setListSelection(int id, int index) {
+    Control& control = controls_[id];
+    // A list takes no selection beyond its entries, as CB_SETCURSEL clears it then.
+    const bool valid = index >= 0 && static_cast<std::size_t>(index) < control.entries.size();
+    control.selection = valid ? index : kNoSelection;
+}
+
+void MemoryControls::setListEntries(int id, std::vector<std::u16string> entries) {
+    Control& control = controls_[id];
+    control.entries = std::move(entries);
+    control.selection = kNoSelection;
+}
+
+const std::vector<std::u16string>& MemoryControls::listEntries(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? kNoEntries : it->second.entries;
+}
+
+const std::u16string& MemoryControls::fullText(int id) const {
+    return find(id).text;
+}
