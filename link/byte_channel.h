@@ -11,4 +11,7 @@ class ByteChannel {
     [[nodiscard]] virtual bool writeFrame(std::span<const std::uint8_t> frame) = 0;
     // One byte with its own time-out; false on time-out or error.
     [[nodiscard]] virtual bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) = 0;
+    // Releases the port; true when there is none left open. A channel without a port of its
+    // own has nothing to release.
+    virtual bool closePort() { return true; }
 };

@@ -19,7 +19,7 @@ class SerialChannel final : public ByteChannel {
     // Opens exclusively and raises DTR. A port that refuses DTR still counts as open.
     [[nodiscard]] bool openPort(const std::string& devicePath);
     // True at once when no port is open; false (port kept) when the close itself fails.
-    bool closePort();
+    bool closePort() override;
     [[nodiscard]] bool isOpen() const;
 
     [[nodiscard]] bool writeFrame(std::span<const std::uint8_t> frame) override;

@@ -5,6 +5,8 @@
 #   wine some.exe ...
 #   wine_env_stop
 #
+# An optional second argument names the user of the server (its PID file), so that ctest's
+# fixture and a script can each stop only the server they started.
 # The server is started here, in the foreground of this shell's session, before anything
 # opens a pseudo-terminal: a server that Wine starts on its own detaches, takes the first pty
 # it opens as controlling terminal and dies of SIGHUP when the other end closes.
@@ -19,7 +21,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 WINE_ENV_SERVER_PID=""
-WINE_ENV_SERVER_PID_FILE="$wine_env_build_dir/wineserver.pid"
+WINE_ENV_SERVER_PID_FILE="$wine_env_build_dir/wineserver${2:+-$2}.pid"
 
 wine_env_log() { echo "wine-env: $*" >&2; }
 
@@ -35,27 +37,48 @@ wine_env_init() {
     [ -f "$WINEPREFIX/system.reg" ]
 }
 
+# The server socket for a server directory name, newer than the file $2 when given. Wine
+# keeps it under /tmp/.wine-UID or, on some builds, a /tmp/wine-XXXXXX directory.
+wine_env_socket() {
+    local candidate
+    for candidate in /tmp/.wine-"$(id -u)"/"$1"/socket /tmp/wine-*/"$1"/socket; do
+        if [ -S "$candidate" ] && { [ -z "${2:-}" ] || [ "$candidate" -nt "$2" ]; }; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+
 # Starts `wineserver -f -p` in the background and remembers its PID (also in a file, for a
 # later shell or a test fixture to stop it).
 wine_env_start_server() {
     if [ -n "$WINE_ENV_SERVER_PID" ] && kill -0 "$WINE_ENV_SERVER_PID" 2>/dev/null; then
         return 0
     fi
+    # The server is up once it has made a fresh socket, in a directory named after the
+    # prefix's device and inode numbers (a socket left by a killed server is stale).
+    local server_dir marker="$wine_env_build_dir/.wineserver-start" tries=0
+    # shellcheck disable=SC2046
+    server_dir=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+    touch "$marker"
+    sleep 0.05
     wineserver -f -p </dev/null >/dev/null 2>&1 &
     WINE_ENV_SERVER_PID=$!
     echo "$WINE_ENV_SERVER_PID" >"$WINE_ENV_SERVER_PID_FILE"
-    # The server is up once it has made its socket, in a directory named after the prefix's
-    # device and inode numbers.
-    local socket tries=0
-    # shellcheck disable=SC2046
-    socket=/tmp/.wine-$(id -u)/$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))/socket
     while [ $tries -lt 50 ]; do
         if ! kill -0 "$WINE_ENV_SERVER_PID" 2>/dev/null; then
-            wine_env_log "wineserver exited at once (another one running for this prefix?)"
+            wait "$WINE_ENV_SERVER_PID" 2>/dev/null
             WINE_ENV_SERVER_PID=""
+            rm -f "$WINE_ENV_SERVER_PID_FILE"
+            # A server of someone else's already serves this prefix: use it, never stop it.
+            if wine_env_socket "$server_dir" >/dev/null; then
+                return 0
+            fi
+            wine_env_log "wineserver exited at once"
             return 1
         fi
-        if [ -S "$socket" ]; then
+        if [ "$(wine_env_socket "$server_dir" "$marker")" ]; then
             return 0
         fi
         sleep 0.1
@@ -76,13 +99,14 @@ wine_env_start() {
     wine_env_warm_up
 }
 
+# Stops the server only if this user started it.
 wine_env_stop() {
-    wineserver -k >/dev/null 2>&1
     local pid=$WINE_ENV_SERVER_PID
     if [ -z "$pid" ] && [ -f "$WINE_ENV_SERVER_PID_FILE" ]; then
         pid=$(cat "$WINE_ENV_SERVER_PID_FILE")
     fi
     if [ -n "$pid" ]; then
+        wineserver -k >/dev/null 2>&1
         local tries=0
         while kill -0 "$pid" 2>/dev/null; do
             if [ $tries -ge 50 ]; then

@@ -15,16 +15,16 @@
 // several frames (connect, aux sensors), replyCode, status and claimedLength change the first
 // frame only; a payload or a cut makes that first frame the whole answer; silent drops them all.
 struct SimFault {
-    bool silent = false;                                // no reply at all
-    std::optional<CommandCode> replyCode;               // answer as if to another command
-    std::optional<std::vector<std::uint8_t>> payload;   // replaces the whole reply payload
-    std::optional<std::uint8_t> status;                 // replaces the status byte
-    std::optional<std::uint8_t> claimedLength;          // replaces header byte 3 only
-    std::vector<std::uint8_t> noiseBefore;              // raw bytes sent before the frame
-    std::vector<std::uint8_t> noiseAfter;               // raw bytes sent after the frame
-    std::uint32_t delayMs = 0;                          // before the first byte (a late reply)
-    std::uint32_t byteGapMs = 0;                        // between consecutive bytes
-    std::optional<std::size_t> cutAfter;                // send only this many frame bytes
+    bool silent = false;                              // no reply at all
+    std::optional<CommandCode> replyCode;             // answer as if to another command
+    std::optional<std::vector<std::uint8_t>> payload; // replaces the whole reply payload
+    std::optional<std::uint8_t> status;               // replaces the status byte
+    std::optional<std::uint8_t> claimedLength;        // replaces header byte 3 only
+    std::vector<std::uint8_t> noiseBefore;            // raw bytes sent before the frame
+    std::vector<std::uint8_t> noiseAfter;             // raw bytes sent after the frame
+    std::uint32_t delayMs = 0;                        // before the first byte (a late reply)
+    std::uint32_t byteGapMs = 0;                      // between consecutive bytes
+    std::optional<std::size_t> cutAfter;              // send only this many frame bytes
 };
 
 // A decoded request as the device saw it.
@@ -64,7 +64,8 @@ class DeviceSimulator {
     bool nextOutput(ScheduledByte& out);
     bool hasOutput() const { return !output_.empty(); }
 
-    // The next `times` requests for `code` get `fault` instead of the model's answer.
+    // The next `times` requests for `code` get `fault` instead of the model's answer; with
+    // times = -1 every request does. Faults scripted for a number of times come first.
     void scriptFault(CommandCode code, const SimFault& fault, int times = 1);
     void clearFaults();
 
@@ -72,6 +73,7 @@ class DeviceSimulator {
     void clearRequests() { requests_.clear(); }
 
     // Raw access to the model for tests: the value bytes stored for a get code (and index).
+    // storeValue skips the checks of a set, so a test can serve a value the device would refuse.
     std::optional<std::vector<std::uint8_t>> storedValue(CommandCode getCode, int index = -1) const;
     void storeValue(CommandCode getCode, std::vector<std::uint8_t> value, int index = -1);
 
@@ -89,6 +91,7 @@ class DeviceSimulator {
     std::vector<RecordedRequest> requests_;
     std::deque<ScheduledByte> output_;
     std::map<CommandCode, std::deque<SimFault>> faults_;
+    std::map<CommandCode, SimFault> lastingFaults_; // scripted with times = -1
     std::map<std::pair<CommandCode, int>, std::vector<std::uint8_t>> values_;
     std::uint64_t scheduledUs_ = 0; // delays queued so far, to the microsecond
     std::uint64_t scheduledMs_ = 0; // the same, as handed out in whole milliseconds

@@ -17,6 +17,11 @@ class SimulatorChannel final : public ByteChannel {
 
     // A closed port: every write fails, as on a real channel without a port.
     void setOpen(bool open) { open_ = open; }
+    bool closePort() override {
+        open_ = false;
+        return true;
+    }
+    bool isOpen() const { return open_; }
     std::uint64_t elapsedMs() const { return nowMs_; }
 
   private:

@@ -23,6 +23,12 @@ class Controls {
     virtual int listSelection(int id) const = 0;
     virtual void setListSelection(int id, int index) = 0;
 
+    // Push buttons are disabled while no device is connected; menu items by command ID.
+    virtual void setControlEnabled(int id, bool enabled) = 0;
+    virtual bool isControlEnabled(int id) const = 0;
+    virtual void setMenuItemEnabled(int id, bool enabled) = 0;
+    virtual bool isMenuItemEnabled(int id) const = 0;
+
     virtual void appendLog(std::string_view text) = 0;
     // How the controls' text maps to the device's 8-bit text.
     virtual const WireCodePage& codePage() const = 0;

@@ -58,3 +58,21 @@ const std::vector<std::u16string>& MemoryControls::listEntries(int id) const {
 const std::u16string& MemoryControls::fullText(int id) const {
     return find(id).text;
 }
+
+void MemoryControls::setControlEnabled(int id, bool enabled) { controls_[id].enabled = enabled; }
+
+bool MemoryControls::isControlEnabled(int id) const { return find(id).enabled; }
+
+void MemoryControls::setMenuItemEnabled(int id, bool enabled) { menuItems_[id] = enabled; }
+
+bool MemoryControls::isMenuItemEnabled(int id) const {
+    const auto it = menuItems_.find(id);
+    return it == menuItems_.end() || it->second;
+}
+
+void MemoryControls::appendLog(std::string_view text) {
+    log_ += text;
+    if (logSink_) {
+        logSink_(text);
+    }
+}

@@ -2,6 +2,7 @@
 
 #include "ui/controls.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,7 +20,11 @@ class MemoryControls final : public Controls {
     void setChecked(int id, bool checked) override;
     int listSelection(int id) const override;
     void setListSelection(int id, int index) override;
-    void appendLog(std::string_view text) override { log_ += text; }
+    void setControlEnabled(int id, bool enabled) override;
+    bool isControlEnabled(int id) const override;
+    void setMenuItemEnabled(int id, bool enabled) override;
+    bool isMenuItemEnabled(int id) const override;
+    void appendLog(std::string_view text) override;
     const WireCodePage& codePage() const override { return codePage_; }
 
     // A list's entries, as the window fills them at creation.
@@ -30,6 +35,8 @@ class MemoryControls final : public Controls {
     const std::u16string& fullText(int id) const;
     const std::string& log() const { return log_; }
     void clearLog() { log_.clear(); }
+    // Also hands every log text to `sink` as it is appended (the command line's stderr).
+    void setLogSink(std::function<void(std::string_view)> sink) { logSink_ = std::move(sink); }
 
   private:
     struct Control {
@@ -37,10 +44,13 @@ class MemoryControls final : public Controls {
         bool checked = false;
         int selection = kNoSelection;
         std::vector<std::u16string> entries;
+        bool enabled = true;
     };
     const Control& find(int id) const;
 
     const WireCodePage& codePage_;
     std::map<int, Control> controls_;
+    std::map<int, bool> menuItems_; // an item never set counts as enabled
     std::string log_;
+    std::function<void(std::string_view)> logSink_;
 };

@@ -14,6 +14,9 @@ constexpr const char* kHelp =
     "Commands:\n"
     "  ports     list the serial ports present now\n"
     "  raw       send one command and print its reply payloads as hex\n"
+    "  get       read settings: get NAME...\n"
+    "  set       write settings: set NAME=VALUE...\n"
+    "  names     list the setting names\n"
     "\n"
     "Options:\n"
     "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3)\n"
@@ -36,11 +39,17 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, options.help ? stdout : stderr);
         return options.help ? kExitOk : kExitUsage;
     }
-    if (options.command == "ports") {
-        return runPortsCommand(options);
-    }
-    if (options.command == "raw") {
-        return runRawCommand(options);
+    const struct {
+        const char* name;
+        int (*run)(const CliOptions&);
+    } commands[] = {
+        {"ports", &runPortsCommand}, {"raw", &runRawCommand}, {"get", &runGetCommand},
+        {"set", &runSetCommand},     {"names", &runNamesCommand},
+    };
+    for (const auto& command : commands) {
+        if (options.command == command.name) {
+            return command.run(options);
+        }
     }
     std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s", options.command.c_str(),
                  kHelp);

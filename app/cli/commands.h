@@ -9,3 +9,6 @@ inline constexpr int kExitUsage = 2;  // refused before anything was sent
 
 int runPortsCommand(const CliOptions& options);
 int runRawCommand(const CliOptions& options);
+int runGetCommand(const CliOptions& options);
+int runSetCommand(const CliOptions& options);
+int runNamesCommand(const CliOptions& options);

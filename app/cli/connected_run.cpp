@@ -1,0 +1,40 @@
+#include "app/cli/connected_run.h"
+
+#include "app/cli/commands.h"
+#include "app/cli/device_session.h"
+#include "app/cli/setting_values.h"
+#include "link/command_index.h"
+#include "ports/device_connection.h"
+
+#include <cstdio>
+
+int runConnected(const CliOptions& options, const char* commandName,
+                 const std::function<bool(SettingContext&, MemoryControls&)>& work) {
+    if (!options.targetGiven) {
+        std::fprintf(stderr, "%s: give --port PATH or --simulate\n", commandName);
+        return kExitUsage;
+    }
+    MemoryControls controls;
+    fillSettingLists(controls);
+    controls.setLogSink([](std::string_view text) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    });
+
+    DeviceSession session;
+    std::string error;
+    if (!openSession(options.target, session, error)) {
+        std::fprintf(stderr, "%s: %s\n", commandName, error.c_str());
+        return kExitFailed;
+    }
+    SettingContext context{session.link, controls};
+    DeviceConnection connection;
+    connection.openPortName = options.target.simulate ? "simulated" : options.target.port;
+    bool ok = connectDevice(context, connection, kConnectAfterOpenTimeoutMs);
+    if (ok) {
+        ok = work(context, controls);
+        disconnectOnExit(context, connection);
+    }
+    closeSession(session);
+    return ok ? kExitOk : kExitFailed;
+}
