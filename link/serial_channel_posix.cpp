@@ -70,8 +70,9 @@ bool SerialChannel::openPort(const std::string& devicePath) {
         return false;
     }
     // TIOCEXCL makes later opens fail with EBUSY, but root passes it; the flock also keeps
-    // out a second instance of the tool run as root.
-    if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // out a second instance of the tool run as root. The lock comes first so that a refused
+    // open leaves the holder's exclusive flag alone.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return false;
     }

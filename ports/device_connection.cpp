@@ -54,8 +54,7 @@ const char* sendDisconnect(SettingContext& context) {
 
 } // namespace
 
-bool connectDevice(SettingContext& context, DeviceConnection& connection,
-                   std::uint32_t timeoutMs) {
+bool connectDevice(SettingContext& context, DeviceConnection& connection, std::uint32_t timeoutMs) {
     Controls& controls = context.controls;
     controls.appendLog(actionText(command::kConnect));
     std::uint8_t length = 0;
@@ -66,10 +65,10 @@ bool connectDevice(SettingContext& context, DeviceConnection& connection,
         return false;
     }
     const bool first = isSingleByte(length, payload, 1);
-    const bool second =
-        first && awaitReply(context.link, command::kConnect, length, payload,
-                            findCommand(command::kConnect)->furtherReplyTimeoutMs) &&
-        isSingleByte(length, payload, 0);
+    const bool second = first &&
+                        awaitReply(context.link, command::kConnect, length, payload,
+                                   findCommand(command::kConnect)->furtherReplyTimeoutMs) &&
+                        isSingleByte(length, payload, 0);
     if (!second) {
         connection.currentPortName.clear();
         controls.appendLog(result::kAckError);

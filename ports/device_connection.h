@@ -18,8 +18,7 @@ struct DeviceConnection {
 
 // The connect exchange: two replies, status 1 at once and status 0 within the second
 // reply's time-out. On success the connection items and the device buttons are enabled.
-bool connectDevice(SettingContext& context, DeviceConnection& connection,
-                   std::uint32_t timeoutMs);
+bool connectDevice(SettingContext& context, DeviceConnection& connection, std::uint32_t timeoutMs);
 bool disconnectDevice(SettingContext& context, DeviceConnection& connection);
 // The removal check: closes the port when the one in use is gone.
 void onDeviceChange(SettingContext& context, DeviceConnection& connection, std::uintptr_t event,

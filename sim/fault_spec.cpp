@@ -105,7 +105,7 @@ struct FaultItemParser {
             return true;
         }
         if (!value) {
-            problem = "\"" + std::string(key) + "\" needs a value (key=value)";
+            problem = std::string(1, '"').append(key).append("\" needs a value (key=value)");
             return false;
         }
         std::uint64_t n = 0;
@@ -179,7 +179,7 @@ bool parseFaultSpec(const std::string& spec, CommandCode& code, SimFault& fault,
     const std::string_view codeText = std::string_view(spec).substr(0, colon);
     CommandCode parsedCode = 0;
     if (!parseCode(codeText, parsedCode)) {
-        return fail("\"" + std::string(codeText) + "\" is no command code or name");
+        return fail(std::string(1, '"').append(codeText).append("\" is no command code or name"));
     }
     if (findCommand(parsedCode) == nullptr) {
         return fail("command code " + std::string(codeText) + " is not one the device knows");

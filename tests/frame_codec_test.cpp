@@ -73,9 +73,9 @@ TEST(FrameCodec, EveryZeroPatternRoundTripsThroughTheDecoder) {
     // Each payload of up to 5 bytes drawn from {00, 01} exercises every block boundary.
     for (std::size_t length = 0; length <= 5; ++length) {
         for (unsigned pattern = 0; pattern < (1u << length); ++pattern) {
-            Bytes payload(length);
+            Bytes payload;
             for (std::size_t i = 0; i < length; ++i) {
-                payload[i] = (pattern >> i) & 1u;
+                payload.push_back((pattern >> i) & 1u);
             }
             FrameCodec codec{};
             const auto frame =

@@ -31,7 +31,13 @@ void setDeviceButtons(Controls& controls, bool enabled) {
 
 } // namespace
 
-std::span<const int> deviceButtons() { return kDeviceButtons; }
+std::span<const int> deviceButtons() {
+    return kDeviceButtons;
+}
 
-void enableDeviceButtons(Controls& controls) { setDeviceButtons(controls, true); }
-void disableDeviceButtons(Controls& controls) { setDeviceButtons(controls, false); }
+void enableDeviceButtons(Controls& controls) {
+    setDeviceButtons(controls, true);
+}
+void disableDeviceButtons(Controls& controls) {
+    setDeviceButtons(controls, false);
+}

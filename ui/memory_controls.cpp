@@ -59,11 +59,17 @@ const std::u16string& MemoryControls::fullText(int id) const {
     return find(id).text;
 }
 
-void MemoryControls::setControlEnabled(int id, bool enabled) { controls_[id].enabled = enabled; }
+void MemoryControls::setControlEnabled(int id, bool enabled) {
+    controls_[id].enabled = enabled;
+}
 
-bool MemoryControls::isControlEnabled(int id) const { return find(id).enabled; }
+bool MemoryControls::isControlEnabled(int id) const {
+    return find(id).enabled;
+}
 
-void MemoryControls::setMenuItemEnabled(int id, bool enabled) { menuItems_[id] = enabled; }
+void MemoryControls::setMenuItemEnabled(int id, bool enabled) {
+    menuItems_[id] = enabled;
+}
 
 bool MemoryControls::isMenuItemEnabled(int id) const {
     const auto it = menuItems_.find(id);

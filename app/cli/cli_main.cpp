@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const CliOptions&);
     } commands[] = {
-        {"ports", &runPortsCommand}, {"raw", &runRawCommand}, {"get", &runGetCommand},
+        {"ports", &runPortsCommand}, {"raw", &runRawCommand},     {"get", &runGetCommand},
         {"set", &runSetCommand},     {"names", &runNamesCommand},
     };
     for (const auto& command : commands) {

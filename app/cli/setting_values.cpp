@@ -84,8 +84,8 @@ void fillSettingLists(MemoryControls& controls) {
     for (const SettingRow& row : settingCatalogue()) {
         if (!row.listEntries.empty()) {
             controls.setListEntries(
-                row.controlId, std::vector<std::u16string>(row.listEntries.begin(),
-                                                           row.listEntries.end()));
+                row.controlId,
+                std::vector<std::u16string>(row.listEntries.begin(), row.listEntries.end()));
         }
     }
 }

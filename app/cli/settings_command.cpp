@@ -73,28 +73,26 @@ int runGetCommand(const CliOptions& options) {
     for (const std::string& name : options.args) {
         const SettingRow* row = findSettingByName(name);
         if (row == nullptr) {
-            return refuse("get", "unknown setting '" + name + "'; valid names: " +
-                                     validNames(false));
+            return refuse("get",
+                          "unknown setting '" + name + "'; valid names: " + validNames(false));
         }
         rows.push_back(row);
     }
     if (rows.empty()) {
         return refuse("get", "name at least one setting; valid names: " + validNames(false));
     }
-    return runConnected(
-        options, "get",
-        [&rows](SettingContext& context, MemoryControls& controls) {
-            bool all = true;
-            for (const SettingRow* row : rows) {
-                if (getSetting(context, *row)) {
-                    std::printf("%s=%s\n", row->name, settingValueText(controls, *row).c_str());
-                    std::fflush(stdout);
-                } else {
-                    all = false;
-                }
+    return runConnected(options, "get", [&rows](SettingContext& context, MemoryControls& controls) {
+        bool all = true;
+        for (const SettingRow* row : rows) {
+            if (getSetting(context, *row)) {
+                std::printf("%s=%s\n", row->name, settingValueText(controls, *row).c_str());
+                std::fflush(stdout);
+            } else {
+                all = false;
             }
-            return all;
-        });
+        }
+        return all;
+    });
 }
 
 int runSetCommand(const CliOptions& options) {
@@ -111,8 +109,8 @@ int runSetCommand(const CliOptions& options) {
         const std::string name = arg.substr(0, equals);
         const SettingRow* row = findSettingByName(name);
         if (row == nullptr || !row->setCode) {
-            const std::string what = row == nullptr ? "unknown setting '" + name + "'"
-                                                    : "'" + name + "' is read only";
+            const std::string what =
+                row == nullptr ? "unknown setting '" + name + "'" : "'" + name + "' is read only";
             return refuse("set", what + "; writable names: " + validNames(true));
         }
         assignments.push_back({row, arg.substr(equals + 1)});
@@ -130,8 +128,7 @@ int runSetCommand(const CliOptions& options) {
         }
     }
     return runConnected(
-        options, "set",
-        [&assignments](SettingContext& context, MemoryControls& controls) {
+        options, "set", [&assignments](SettingContext& context, MemoryControls& controls) {
             bool all = true;
             for (const Assignment& assignment : assignments) {
                 std::string error;
