@@ -10,6 +10,61 @@ namespace {
 using namespace command;
 
 constexpr const char16_t* kLoraBandEntries[] = {u" ", u"EU863-870", u"RU864-870"};
+constexpr const char16_t* kBraceletTypeEntries[] = {u" ",   u"---", u"---",
+                                                    u"---", u"---", u"Halvorn Tessel"};
+constexpr const char16_t* kGasTypeEntries[] = {u" ", u"Honeywell (PGM2603 / BW Max XT2)",
+                                               u"Honeywell (BW Solo)", u"Mirax ()",
+                                               u"Honeywell (BW Icon)"};
+constexpr const char16_t* kTokenTypeEntries[] = {u" ", u"Token UWB"};
+
+using K = FieldKind;
+
+constexpr SettingField kBraceletFields[] = {
+    {"address", IDC_BRACELET_ADDRESS, K::Edit},
+    {"type", IDC_BRACELET_TYPE, K::List, kBraceletTypeEntries},
+    {"period", IDC_BRACELET_PERIOD, K::Edit},
+};
+constexpr SettingField kImmobilityFields[] = {
+    {"enabled", IDC_IMMOBILITY_ENABLE, K::Check},
+    {"t1", IDC_IMMOBILITY_T1, K::Edit},
+    {"t2", IDC_IMMOBILITY_T2, K::Edit},
+    {"t3", IDC_IMMOBILITY_T3, K::Edit},
+    {"horizontal", IDC_IMMOBILITY_HORIZONTAL, K::Check},
+};
+constexpr SettingField kGasAnalyzerFields[] = {
+    {"address", IDC_GAS_ADDRESS, K::Edit},
+    {"type", IDC_GAS_TYPE, K::List, kGasTypeEntries},
+    {"period", IDC_GAS_PERIOD, K::Edit},
+};
+constexpr SettingField kTokenFields[] = {
+    {"address", IDC_TOKEN_ADDRESS, K::Edit},
+    {"type", IDC_TOKEN_TYPE, K::List, kTokenTypeEntries},
+    {"value", IDC_TOKEN_VALUE, K::Edit},
+};
+constexpr SettingField kAuxSensorFields[] = {
+    {"gas-analyzer.address", IDC_GAS_ADDRESS, K::Edit},
+    {"gas-analyzer.type", IDC_GAS_TYPE, K::List, kGasTypeEntries},
+    {"gas-analyzer.period", IDC_GAS_PERIOD, K::Edit},
+    {"token.address", IDC_TOKEN_ADDRESS, K::Edit},
+    {"token.type", IDC_TOKEN_TYPE, K::List, kTokenTypeEntries},
+    {"token.value", IDC_TOKEN_VALUE, K::Edit},
+};
+// The bit of each check box is the device's; it follows neither the IDs nor the layout.
+constexpr SettingField kLogFlagFields[] = {
+    {"GSM_LL", 2006, K::Check, {}, 0},        {"GSM_LL rx", 2007, K::Check, {}, 1},
+    {"GSM_LL tx", 2008, K::Check, {}, 2},     {"GSM", 2009, K::Check, {}, 3},
+    {"LBLE_LL", 2014, K::Check, {}, 4},       {"LBLE_LL rx", 2015, K::Check, {}, 5},
+    {"LBLE_LL tx", 2016, K::Check, {}, 6},    {"LBLE", 2017, K::Check, {}, 7},
+    {"GNSS_LL", 2018, K::Check, {}, 8},       {"GNSS_LL rx", 2019, K::Check, {}, 9},
+    {"GNSS_LL tx", 2020, K::Check, {}, 10},   {"GNSS", 2021, K::Check, {}, 11},
+    {"SENS", 2024, K::Check, {}, 12},         {"DISP", 2025, K::Check, {}, 13},
+    {"WiFi_LL", 2010, K::Check, {}, 14},      {"WiFi_LL rx", 2011, K::Check, {}, 15},
+    {"WiFi_LL tx", 2012, K::Check, {}, 16},   {"WiFi", 2013, K::Check, {}, 17},
+    {"XNB_LL", 2029, K::Check, {}, 18},       {"XNB_LL rx", 2030, K::Check, {}, 19},
+    {"XNB_LL tx", 2031, K::Check, {}, 20},    {"XNB", 2032, K::Check, {}, 21},
+    {"BLE", 2022, K::Check, {}, 22},          {"LORA", 2023, K::Check, {}, 23},
+    {"Save in file", 2026, K::Check, {}, 31},
+};
 
 constexpr SettingRow flag(SettingId id, const char* name, CommandCode get, int control, int read,
                           int set) {
@@ -90,6 +145,34 @@ constexpr SettingRow list(SettingId id, const char* name, CommandCode get, int c
     return row;
 }
 
+constexpr SettingRow siz(SettingId id, const char* name, int index) {
+    const int offset = IDC_SIZ_ROW_STRIDE * index;
+    return {id,
+            name,
+            Shape::SizAddress,
+            kGetSizAddress,
+            kSetSizAddress,
+            index,
+            IDC_SIZ_1 + offset,
+            IDC_SIZ_1_READ + offset,
+            IDC_SIZ_1_SET + offset,
+            15};
+}
+
+// A setting with a layout of its own: its controls are its fields.
+constexpr SettingRow special(SettingId id, const char* name, Shape shape,
+                             std::optional<CommandCode> get, std::optional<CommandCode> set,
+                             int read, int setButton, std::span<const SettingField> fields) {
+    SettingRow row{id, name, shape, get, set, kPlain, fields[0].controlId, read, setButton};
+    row.fields = fields;
+    return row;
+}
+
+constexpr SettingField kSizRssiField[] = {{"", IDC_SIZ_RSSI, K::RssiList}};
+constexpr SettingField kBleNamespaceField[] = {{"", IDC_BLE_NAMESPACE, K::Edit}};
+constexpr SettingField kBleScanTimeField[] = {{"", IDC_BLE_SCAN_TIME, K::Edit}};
+constexpr SettingField kGnssField[] = {{"", IDC_GNSS_ALWAYS_ON, K::Check}};
+
 using S = SettingId;
 
 // In the order the settings are read all at once.
@@ -145,6 +228,46 @@ constexpr std::array kCatalogue = {
     flag(S::XnbEnable, "xnb-enable", kGetXnbEnable, IDC_XNB_ENABLE, IDC_XNB_ENABLE_READ,
          IDC_XNB_ENABLE_SET),
     readOnlyText(S::XnbId, "xnb-id", kGetXnbId, IDC_XNB_ID, IDC_XNB_ID_READ),
+    siz(S::SizAddress1, "siz-1", 0),
+    siz(S::SizAddress2, "siz-2", 1),
+    siz(S::SizAddress3, "siz-3", 2),
+    siz(S::SizAddress4, "siz-4", 3),
+    siz(S::SizAddress5, "siz-5", 4),
+    siz(S::SizAddress6, "siz-6", 5),
+    siz(S::SizAddress7, "siz-7", 6),
+    siz(S::SizAddress8, "siz-8", 7),
+    special(S::SizRssi, "siz-rssi", Shape::SizRssi, kGetSizRssi, kSetSizRssi, IDC_SIZ_RSSI_READ,
+            IDC_SIZ_RSSI_SET, kSizRssiField),
+    special(S::Bracelet, "bracelet", Shape::Bracelet, kGetBracelet, kSetBracelet, IDC_BRACELET_READ,
+            IDC_BRACELET_SET, kBraceletFields),
+    [] {
+        SettingRow row = special(S::BleNamespace, "ble-namespace", Shape::FixedText,
+                                 kGetBleNamespace, kSetBleNamespace, IDC_BLE_NAMESPACE_READ,
+                                 IDC_BLE_NAMESPACE_SET, kBleNamespaceField);
+        row.maxChars = 23;
+        row.keyLength = 20;
+        return row;
+    }(),
+    [] {
+        SettingRow row = special(S::BleScanTime, "ble-scan-time", Shape::ScanTime, kGetBleScanTime,
+                                 kSetBleScanTime, IDC_BLE_SCAN_TIME_READ, IDC_BLE_SCAN_TIME_SET,
+                                 kBleScanTimeField);
+        row.maxChars = 7;
+        row.maxValue = 8;
+        return row;
+    }(),
+    special(S::Immobility, "immobility", Shape::Immobility, kGetImmobility, kSetImmobility,
+            IDC_IMMOBILITY_READ, IDC_IMMOBILITY_SET, kImmobilityFields),
+    special(S::AuxSensors, "aux-sensors", Shape::AuxSensors, kGetAuxSensors, std::nullopt,
+            IDC_AUX_SENSORS_READ, 0, kAuxSensorFields),
+    special(S::GasAnalyzer, "gas-analyzer", Shape::GasAnalyzer, std::nullopt, kSetAuxSensor, 0,
+            IDC_GAS_SET, kGasAnalyzerFields),
+    special(S::Token, "token", Shape::Token, std::nullopt, kSetAuxSensor, 0, IDC_TOKEN_SET,
+            kTokenFields),
+    flag(S::GnssAlwaysOn, "gnss-always-on", kGetGnssAlwaysOn, IDC_GNSS_ALWAYS_ON,
+         IDC_GNSS_ALWAYS_ON_READ, IDC_GNSS_ALWAYS_ON_SET),
+    special(S::LogFlags, "log-flags", Shape::LogFlags, kGetLogFlags, kSetLogFlags,
+            IDC_LOG_FLAGS_READ, IDC_LOG_FLAGS_SET, kLogFlagFields),
 };
 
 constexpr bool rowsFollowTheirIds() {
@@ -157,6 +280,23 @@ constexpr bool rowsFollowTheirIds() {
 }
 static_assert(rowsFollowTheirIds(), "one row per SettingId, in SettingId order");
 
+constexpr FieldKind simpleFieldKind(Shape shape) {
+    if (shape == Shape::Flag) {
+        return FieldKind::Check;
+    }
+    return shape == Shape::ListChoice ? FieldKind::List : FieldKind::Edit;
+}
+
+// The one field of each simple setting, derived from its row.
+constexpr auto kSimpleFields = [] {
+    std::array<SettingField, kCatalogue.size()> fields{};
+    for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
+        const SettingRow& row = kCatalogue[i];
+        fields[i] = {"", row.controlId, simpleFieldKind(row.shape), row.listEntries};
+    }
+    return fields;
+}();
+
 } // namespace
 
 std::span<const SettingRow> settingCatalogue() {
@@ -165,6 +305,13 @@ std::span<const SettingRow> settingCatalogue() {
 
 const SettingRow& settingRow(SettingId id) {
     return kCatalogue[static_cast<std::size_t>(id)];
+}
+
+std::span<const SettingField> settingFields(const SettingRow& row) {
+    if (!row.fields.empty()) {
+        return row.fields;
+    }
+    return {&kSimpleFields[static_cast<std::size_t>(row.id)], 1};
 }
 
 const SettingRow* findSettingByName(std::string_view name) {

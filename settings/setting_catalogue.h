@@ -16,6 +16,28 @@ enum class Shape : std::uint8_t {
     Number16,    // edit, two bytes big-endian
     KeyText,     // edit, exactly keyLength hex characters sent as text; read as a Text
     ListChoice,  // drop-down list, wire value = entry index - 1
+    // Settings with a layout of their own; each has its own get and set.
+    SizAddress,  // indexed BLE tag address
+    SizRssi,     // rssi list, signed byte
+    Bracelet,    // address, type list, period
+    FixedText,   // exactly keyLength characters both ways (BLE namespace)
+    ScanTime,    // one byte with a range, refused both ways
+    Immobility,  // enable, three times, horizontal
+    AuxSensors,  // several reply frames into the sensor cache
+    GasAnalyzer, // one aux sensor record
+    Token,       // one aux sensor record
+    LogFlags,    // 25 check boxes in one 32-bit word
+};
+
+enum class FieldKind : std::uint8_t { Check, Edit, List, RssiList };
+
+// One control of a setting, as the command line and the profiles name it.
+struct SettingField {
+    const char* name; // empty for the one field of a simple setting
+    int controlId;
+    FieldKind kind;
+    std::span<const char16_t* const> listEntries = {};
+    int bit = -1; // log flags: the bit of the word behind the check box
 };
 
 enum class SettingId : std::uint8_t {
@@ -47,18 +69,37 @@ enum class SettingId : std::uint8_t {
     WifiPassword,
     XnbEnable,
     XnbId,
+    SizAddress1,
+    SizAddress2,
+    SizAddress3,
+    SizAddress4,
+    SizAddress5,
+    SizAddress6,
+    SizAddress7,
+    SizAddress8,
+    SizRssi,
+    Bracelet,
+    BleNamespace,
+    BleScanTime,
+    Immobility,
+    AuxSensors,
+    GasAnalyzer,
+    Token,
+    GnssAlwaysOn,
+    LogFlags,
     Count,
 };
 
 inline constexpr int kPlain = -1;
 
-// One row per setting. Its progress lines are the command index's action texts of its codes
-// (use = index, or 0 for a plain setting).
+// One row per setting, in the order the settings are read and written all at once. Its
+// progress lines are the command index's action texts of its codes (use = index, or 0 for a
+// plain setting).
 struct SettingRow {
     SettingId id;
     const char* name; // command-line name
     Shape shape;
-    CommandCode getCode;
+    std::optional<CommandCode> getCode; // none: write only
     std::optional<CommandCode> setCode; // none: read only
     int index;                          // kPlain, or the member of an indexed pair
     int controlId;
@@ -71,8 +112,11 @@ struct SettingRow {
     bool getChecksRange = false;  // a Number16 get refuses values outside the range
     bool setReplyAtLeast = false; // an indexed set takes replies of 2 bytes or more
     std::span<const char16_t* const> listEntries = {};
+    std::span<const SettingField> fields = {}; // settings of several controls
 };
 
 std::span<const SettingRow> settingCatalogue();
+// The controls of a setting: its `fields`, or the one control of a simple setting.
+std::span<const SettingField> settingFields(const SettingRow& row);
 const SettingRow& settingRow(SettingId id);
 const SettingRow* findSettingByName(std::string_view name);

@@ -1,8 +1,10 @@
 #include "settings/setting_shapes.h"
 
 #include "link/command_index.h"
+#include "settings/exchange.h"
 #include "settings/number_text.h"
 #include "settings/result_text.h"
+#include "settings/special_shapes.h"
 
 #include <string>
 #include <vector>
@@ -10,11 +12,6 @@
 namespace {
 
 constexpr std::size_t kIndexedTextMaxChars = 30;
-
-struct Reply {
-    std::uint8_t length = 0;
-    const std::uint8_t* payload = nullptr;
-};
 
 bool isIndexed(const SettingRow& row) {
     return row.index != kPlain;
@@ -27,20 +24,6 @@ std::uint8_t valueOffset(const SettingRow& row) {
 
 std::size_t actionUse(const SettingRow& row) {
     return isIndexed(row) ? row.index : 0;
-}
-
-bool finish(SettingContext& context, const char* resultText) {
-    context.controls.appendLog(resultText);
-    return resultText == result::kSuccess;
-}
-
-bool exchange(SettingContext& context, CommandCode code, const std::vector<std::uint8_t>& request,
-              Reply& reply) {
-    reply.length = static_cast<std::uint8_t>(request.size());
-    reply.payload = request.data();
-    const CommandEntry* entry = findCommand(code);
-    const std::uint32_t timeoutMs = entry != nullptr ? entry->timeoutMs : kDefaultTimeoutMs;
-    return transact(context.link, code, reply.length, reply.payload, timeoutMs);
 }
 
 // Status (and index echo) of a reply long enough to carry them.
@@ -204,6 +187,8 @@ const char* buildSetRequest(const Controls& controls, const SettingRow& row,
         request.push_back(static_cast<std::uint8_t>(selection - 1));
         return nullptr;
     }
+    default:
+        break;
     }
     return result::kInputError;
 }
@@ -220,14 +205,20 @@ const char* checkSetReply(const SettingRow& row, const Reply& reply) {
 } // namespace
 
 bool getSetting(SettingContext& context, const SettingRow& row) {
+    if (!row.getCode) {
+        return false;
+    }
+    if (isSpecialShape(row.shape)) {
+        return getSpecialSetting(context, row);
+    }
     resetControl(context.controls, row);
-    context.controls.appendLog(actionText(row.getCode, actionUse(row)));
+    context.controls.appendLog(actionText(*row.getCode, actionUse(row)));
     std::vector<std::uint8_t> request;
     if (isIndexed(row)) {
         request.push_back(static_cast<std::uint8_t>(row.index));
     }
     Reply reply;
-    if (!exchange(context, row.getCode, request, reply)) {
+    if (!exchange(context, *row.getCode, request, reply)) {
         return finish(context, result::kCmdSendingError);
     }
     return finish(context, takeGetReply(context.controls, row, reply));
@@ -236,6 +227,9 @@ bool getSetting(SettingContext& context, const SettingRow& row) {
 bool setSetting(SettingContext& context, const SettingRow& row) {
     if (!row.setCode) {
         return false;
+    }
+    if (isSpecialShape(row.shape)) {
+        return setSpecialSetting(context, row);
     }
     context.controls.appendLog(actionText(*row.setCode, actionUse(row)));
     std::vector<std::uint8_t> request;

@@ -35,7 +35,8 @@ struct SettingsFixture : ::testing::Test {
     SimulatorChannel channel{device};
     DeviceLink link;
     MemoryControls controls;
-    SettingContext context{link, controls};
+    AuxSensorCache auxSensors;
+    SettingContext context{link, controls, auxSensors};
 
     void SetUp() override {
         initDeviceLink(link, &channel);
@@ -160,12 +161,12 @@ TEST_F(GetShapes, CheckEachReplyAndFillOrResetTheControl) {
         fillStale(setting);
         controls.clearLog();
         device.clearRequests();
-        scriptReply(setting.getCode, row.reply);
+        scriptReply(*setting.getCode, row.reply);
 
         EXPECT_EQ(getSetting(context, setting), std::string(row.result) == "success.\r\n");
 
         EXPECT_EQ(controls.log(),
-                  std::string(actionText(setting.getCode, setting.index < 0 ? 0 : setting.index)) +
+                  std::string(actionText(*setting.getCode, setting.index < 0 ? 0 : setting.index)) +
                       row.result);
         EXPECT_EQ(shown(setting), row.shownAfter);
         ASSERT_EQ(device.requests().size(), 1u);
@@ -332,7 +333,7 @@ TEST_F(SetShapes, SendExactlyTheCheckedInputAndJudgeTheReply) {
 TEST_F(SetShapes, MultiByteCodePageNeverExceedsTheByteLimit) {
     // Windows may run with UTF-8 as its ANSI code page: two bytes per Cyrillic letter.
     MemoryControls utf8Controls(utf8CodePage());
-    SettingContext utf8Context{link, utf8Controls};
+    SettingContext utf8Context{link, utf8Controls, auxSensors};
     struct Row {
         const char* name;
         SettingId id;

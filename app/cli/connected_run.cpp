@@ -27,7 +27,8 @@ int runConnected(const CliOptions& options, const char* commandName,
         std::fprintf(stderr, "%s: %s\n", commandName, error.c_str());
         return kExitFailed;
     }
-    SettingContext context{session.link, controls};
+    AuxSensorCache auxSensors;
+    SettingContext context{session.link, controls, auxSensors};
     DeviceConnection connection;
     connection.openPortName = options.target.simulate ? "simulated" : options.target.port;
     bool ok = connectDevice(context, connection, kConnectAfterOpenTimeoutMs);
