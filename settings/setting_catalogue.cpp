@@ -22,32 +22,32 @@ using K = FieldKind;
 constexpr SettingField kBraceletFields[] = {
     {"address", IDC_BRACELET_ADDRESS, K::Edit},
     {"type", IDC_BRACELET_TYPE, K::List, kBraceletTypeEntries},
-    {"period", IDC_BRACELET_PERIOD, K::Edit},
+    {"period", IDC_BRACELET_PERIOD, K::Number},
 };
 constexpr SettingField kImmobilityFields[] = {
     {"enabled", IDC_IMMOBILITY_ENABLE, K::Check},
-    {"t1", IDC_IMMOBILITY_T1, K::Edit},
-    {"t2", IDC_IMMOBILITY_T2, K::Edit},
-    {"t3", IDC_IMMOBILITY_T3, K::Edit},
+    {"t1", IDC_IMMOBILITY_T1, K::Number},
+    {"t2", IDC_IMMOBILITY_T2, K::Number},
+    {"t3", IDC_IMMOBILITY_T3, K::Number},
     {"horizontal", IDC_IMMOBILITY_HORIZONTAL, K::Check},
 };
 constexpr SettingField kGasAnalyzerFields[] = {
     {"address", IDC_GAS_ADDRESS, K::Edit},
     {"type", IDC_GAS_TYPE, K::List, kGasTypeEntries},
-    {"period", IDC_GAS_PERIOD, K::Edit},
+    {"period", IDC_GAS_PERIOD, K::Number},
 };
 constexpr SettingField kTokenFields[] = {
     {"address", IDC_TOKEN_ADDRESS, K::Edit},
     {"type", IDC_TOKEN_TYPE, K::List, kTokenTypeEntries},
-    {"value", IDC_TOKEN_VALUE, K::Edit},
+    {"value", IDC_TOKEN_VALUE, K::Number},
 };
 constexpr SettingField kAuxSensorFields[] = {
     {"gas-analyzer.address", IDC_GAS_ADDRESS, K::Edit},
     {"gas-analyzer.type", IDC_GAS_TYPE, K::List, kGasTypeEntries},
-    {"gas-analyzer.period", IDC_GAS_PERIOD, K::Edit},
+    {"gas-analyzer.period", IDC_GAS_PERIOD, K::Number},
     {"token.address", IDC_TOKEN_ADDRESS, K::Edit},
     {"token.type", IDC_TOKEN_TYPE, K::List, kTokenTypeEntries},
-    {"token.value", IDC_TOKEN_VALUE, K::Edit},
+    {"token.value", IDC_TOKEN_VALUE, K::Number},
 };
 // The bit of each check box is the device's; it follows neither the IDs nor the layout.
 constexpr SettingField kLogFlagFields[] = {
@@ -170,7 +170,7 @@ constexpr SettingRow special(SettingId id, const char* name, Shape shape,
 
 constexpr SettingField kSizRssiField[] = {{"", IDC_SIZ_RSSI, K::RssiList}};
 constexpr SettingField kBleNamespaceField[] = {{"", IDC_BLE_NAMESPACE, K::Edit}};
-constexpr SettingField kBleScanTimeField[] = {{"", IDC_BLE_SCAN_TIME, K::Edit}};
+constexpr SettingField kBleScanTimeField[] = {{"", IDC_BLE_SCAN_TIME, K::Number}};
 constexpr SettingField kGnssField[] = {{"", IDC_GNSS_ALWAYS_ON, K::Check}};
 
 using S = SettingId;
@@ -281,10 +281,17 @@ constexpr bool rowsFollowTheirIds() {
 static_assert(rowsFollowTheirIds(), "one row per SettingId, in SettingId order");
 
 constexpr FieldKind simpleFieldKind(Shape shape) {
-    if (shape == Shape::Flag) {
+    switch (shape) {
+    case Shape::Flag:
         return FieldKind::Check;
+    case Shape::ListChoice:
+        return FieldKind::List;
+    case Shape::SmallNumber:
+    case Shape::Number16:
+        return FieldKind::Number;
+    default:
+        return FieldKind::Edit;
     }
-    return shape == Shape::ListChoice ? FieldKind::List : FieldKind::Edit;
 }
 
 // The one field of each simple setting, derived from its row.

@@ -29,7 +29,12 @@ enum class Shape : std::uint8_t {
     LogFlags,    // 25 check boxes in one 32-bit word
 };
 
-enum class FieldKind : std::uint8_t { Check, Edit, List, RssiList };
+// Number is an edit that holds a decimal number; RssiList the list of signed dBm values.
+enum class FieldKind : std::uint8_t { Check, Edit, Number, List, RssiList };
+
+inline bool isEditField(FieldKind kind) {
+    return kind == FieldKind::Edit || kind == FieldKind::Number;
+}
 
 // One control of a setting, as the command line and the profiles name it.
 struct SettingField {

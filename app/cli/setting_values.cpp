@@ -1,12 +1,12 @@
 #include "app/cli/setting_values.h"
 
+#include "settings/ble_tags.h"
 #include "settings/wire_text.h"
-
-#include <vector>
 
 namespace {
 
 constexpr std::size_t kMaxNumberDigits = 20;
+constexpr int kRssiZeroEntry = 128;
 
 bool isDecimal(std::string_view value) {
     if (!value.empty() && value[0] == '-') {
@@ -23,69 +23,141 @@ bool isDecimal(std::string_view value) {
     return true;
 }
 
-std::string listChoices(const SettingRow& row) {
+// Field names as a user may type them: "Save in file" == "save-in-file".
+std::string normalized(std::string_view name) {
+    std::string text(name);
+    for (char& c : text) {
+        c = c == ' ' ? '-' : static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return text;
+}
+
+std::string listChoices(const SettingField& field) {
     std::string choices;
-    for (std::size_t i = 1; i < row.listEntries.size(); ++i) {
-        choices += (i > 1 ? ", " : "") + utf8FromUtf16(row.listEntries[i]);
+    for (std::size_t i = 1; i < field.listEntries.size(); ++i) {
+        choices += (i > 1 ? ", " : "") + utf8FromUtf16(field.listEntries[i]);
     }
     return choices;
 }
 
 } // namespace
 
-std::string settingValueText(const MemoryControls& controls, const SettingRow& row) {
-    switch (row.shape) {
-    case Shape::Flag:
-        return controls.isChecked(row.controlId) ? "1" : "0";
-    case Shape::ListChoice: {
-        const int selection = controls.listSelection(row.controlId);
-        return selection <= 0 ? "" : utf8FromUtf16(row.listEntries[selection]);
+std::string fieldKey(const SettingRow& row, const SettingField& field) {
+    std::string key = row.name;
+    if (field.name[0] != '\0') {
+        key += '.';
+        key += field.name;
     }
-    default:
-        return utf8FromUtf16(controls.fullText(row.controlId));
-    }
+    return key;
 }
 
-bool fillSettingValue(MemoryControls& controls, const SettingRow& row, std::string_view value,
-                      std::string& error) {
-    const std::string name = row.name;
-    switch (row.shape) {
-    case Shape::Flag:
-        if (value != "0" && value != "1") {
-            error = name + " takes 0 or 1";
-            return false;
-        }
-        controls.setChecked(row.controlId, value == "1");
-        return true;
-    case Shape::SmallNumber:
-    case Shape::Number16:
-        if (!isDecimal(value)) {
-            error = name + " takes a decimal number";
-            return false;
-        }
-        break;
-    case Shape::ListChoice:
-        for (std::size_t i = 1; i < row.listEntries.size(); ++i) {
-            if (utf16FromUtf8(value) == row.listEntries[i]) {
-                controls.setListSelection(row.controlId, static_cast<int>(i));
+bool findField(std::string_view key, const SettingRow*& row, const SettingField*& field) {
+    for (const SettingRow& candidate : settingCatalogue()) {
+        for (const SettingField& candidateField : settingFields(candidate)) {
+            const std::string name = fieldKey(candidate, candidateField);
+            if (key == name || normalized(key) == normalized(name)) {
+                row = &candidate;
+                field = &candidateField;
                 return true;
             }
         }
-        error = name + " takes one of: " + listChoices(row);
-        return false;
+    }
+    return false;
+}
+
+std::string fieldValueText(const MemoryControls& controls, const SettingField& field) {
+    switch (field.kind) {
+    case FieldKind::Check:
+        return controls.isChecked(field.controlId) ? "1" : "0";
+    case FieldKind::List: {
+        const int selection = controls.listSelection(field.controlId);
+        return selection <= 0 ? "" : utf8FromUtf16(field.listEntries[selection]);
+    }
+    case FieldKind::RssiList: {
+        const int selection = controls.listSelection(field.controlId);
+        return selection <= 0 ? "" : std::to_string(kRssiZeroEntry - selection);
+    }
     default:
+        return utf8FromUtf16(controls.fullText(field.controlId));
+    }
+}
+
+bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
+                    std::string_view value, std::string& error) {
+    const std::string key = fieldKey(row, field);
+    switch (field.kind) {
+    case FieldKind::Check:
+        if (value != "0" && value != "1") {
+            error = key + " takes 0 or 1";
+            return false;
+        }
+        controls.setChecked(field.controlId, value == "1");
+        return true;
+    case FieldKind::Number:
+        if (!isDecimal(value)) {
+            error = key + " takes a decimal number";
+            return false;
+        }
+        break;
+    case FieldKind::List:
+        for (std::size_t i = 1; i < field.listEntries.size(); ++i) {
+            if (utf16FromUtf8(value) == field.listEntries[i]) {
+                controls.setListSelection(field.controlId, static_cast<int>(i));
+                return true;
+            }
+        }
+        error = key + " takes one of: " + listChoices(field);
+        return false;
+    case FieldKind::RssiList: {
+        const int dbm = isDecimal(value) && value.size() <= 4 ? std::stoi(std::string(value)) : 999;
+        if (dbm < -128 || dbm > 127) {
+            error = key + " takes a number of dBm from -128 to 127";
+            return false;
+        }
+        controls.setListSelection(field.controlId, kRssiZeroEntry - dbm);
+        return true;
+    }
+    case FieldKind::Edit:
         break;
     }
-    controls.setEditText(row.controlId, utf16FromUtf8(value));
+    controls.setEditText(field.controlId, utf16FromUtf8(value));
     return true;
 }
 
+std::vector<std::string> settingLines(const MemoryControls& controls, const SettingRow& row) {
+    std::vector<std::string> lines;
+    for (const SettingField& field : settingFields(row)) {
+        lines.push_back(fieldKey(row, field) + "=" + fieldValueText(controls, field));
+    }
+    return lines;
+}
+
 void fillSettingLists(MemoryControls& controls) {
+    std::vector<std::u16string> rssi;
+    for (int entry = 0; entry < kRssiEntries; ++entry) {
+        rssi.push_back(rssiEntryText(entry));
+    }
     for (const SettingRow& row : settingCatalogue()) {
-        if (!row.listEntries.empty()) {
-            controls.setListEntries(
-                row.controlId,
-                std::vector<std::u16string>(row.listEntries.begin(), row.listEntries.end()));
+        for (const SettingField& field : settingFields(row)) {
+            if (field.kind == FieldKind::RssiList) {
+                controls.setListEntries(field.controlId, rssi);
+                controls.setListSelection(field.controlId, 0);
+            } else if (!field.listEntries.empty()) {
+                controls.setListEntries(field.controlId,
+                                        std::vector<std::u16string>(field.listEntries.begin(),
+                                                                    field.listEntries.end()));
+            }
         }
     }
+}
+
+std::string settingNames(bool writableOnly) {
+    std::string names;
+    for (const SettingRow& row : settingCatalogue()) {
+        if (!writableOnly || row.setCode) {
+            names += names.empty() ? "" : ", ";
+            names += row.name;
+        }
+    }
+    return names;
 }

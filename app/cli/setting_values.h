@@ -5,16 +5,32 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The command line's text of a setting, as its control holds it: flags 0/1, numbers in
-// decimal, list choices by their entry text, texts as they are (UTF-8).
-std::string settingValueText(const MemoryControls& controls, const SettingRow& row);
+// How the command line and the profiles write a setting: NAME=VALUE, or NAME.FIELD=VALUE for
+// each field of a setting of several controls. Flags 0/1, numbers in decimal, list choices
+// by their entry text, the rssi as signed dBm, texts as they are (UTF-8).
 
-// Checks that `value` has the form the setting takes and fills its control; false with a
-// message otherwise. Range and length checks are left to the operation, which reports them
-// in its own log line.
-bool fillSettingValue(MemoryControls& controls, const SettingRow& row, std::string_view value,
-                      std::string& error);
+// "siz-rssi", "bracelet.period", "log-flags.Save in file".
+std::string fieldKey(const SettingRow& row, const SettingField& field);
 
-// Gives every list of the catalogue its entries, as the window does at creation.
+// The field a key names; field names may also be written in lower case with '-' for blanks
+// ("log-flags.save-in-file"). False when the key names no field.
+bool findField(std::string_view key, const SettingRow*& row, const SettingField*& field);
+
+std::string fieldValueText(const MemoryControls& controls, const SettingField& field);
+
+// Checks that `value` has the form the field takes and fills its control; false with a
+// message otherwise. Ranges and lengths are left to the operation, which reports them in its
+// own log line.
+bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
+                    std::string_view value, std::string& error);
+
+// One KEY=VALUE line per field of the setting, as its controls hold it.
+std::vector<std::string> settingLines(const MemoryControls& controls, const SettingRow& row);
+
+// Gives every list its entries, as the window does at creation.
 void fillSettingLists(MemoryControls& controls);
+
+// Every setting name, or only the writable ones, for messages.
+std::string settingNames(bool writableOnly);

@@ -3,7 +3,9 @@
 #include "app/cli/setting_values.h"
 #include "settings/setting_shapes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,16 +15,21 @@ constexpr const char* kGetHelp =
     "usage: tarnwick-cli (--port PATH | --simulate) get NAME...\n"
     "\n"
     "Connects, reads each setting in the order given and prints one NAME=VALUE line per\n"
-    "setting read. The device's log lines go to stderr. Exit status 0 only when every\n"
-    "read succeeded. 'tarnwick-cli names' lists the names.\n";
+    "setting read (NAME.FIELD=VALUE for each field of a setting of several controls). The\n"
+    "device's log lines go to stderr. Exit status 0 only when every read succeeded.\n"
+    "'tarnwick-cli names' lists the names and fields.\n";
 
 constexpr const char* kSetHelp =
     "usage: tarnwick-cli (--port PATH | --simulate) set NAME=VALUE...\n"
     "\n"
-    "Connects and writes each setting in the order given. Flags take 0 or 1, numbers are\n"
-    "decimal, lora-band takes EU863-870 or RU864-870, texts are taken as they are (split at\n"
+    "Connects and writes each setting in the order the settings first appear. A setting of\n"
+    "several controls takes its fields as separate arguments and is written once:\n"
+    "  set bracelet.address=0A1B2C3D4E5F bracelet.type=\"Halvorn Tessel\" bracelet.period=30\n"
+    "Flags take 0 or 1, numbers are decimal, lists take their entry text (lora-band\n"
+    "EU863-870), siz-rssi takes dBm from -128 to 127, texts are taken as they are (split at\n"
     "the first '='). The device's log lines go to stderr; exit status 0 only when every write\n"
-    "succeeded. An unknown name or a malformed value is refused before anything is sent.\n";
+    "succeeded. An unknown name or a malformed value is refused before anything is sent.\n"
+    "Fields left out keep the device's values: the setting is read first.\n";
 
 constexpr const char* kNamesHelp = "usage: tarnwick-cli names\n"
                                    "\n"
@@ -41,26 +48,69 @@ bool wantsHelp(const CliOptions& options) {
     return false;
 }
 
-std::string validNames(bool writableOnly) {
-    std::string names;
-    for (const SettingRow& row : settingCatalogue()) {
-        if (!writableOnly || row.setCode) {
-            names += names.empty() ? "" : ", ";
-            names += row.name;
-        }
-    }
-    return names;
-}
-
 int refuse(const char* command, const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", command, message.c_str());
     return kExitUsage;
 }
 
-struct Assignment {
+std::string fieldList(const SettingRow& row) {
+    std::string keys;
+    for (const SettingField& field : settingFields(row)) {
+        keys += (keys.empty() ? "" : ", ") + fieldKey(row, field);
+    }
+    return keys;
+}
+
+// The values given for one setting, applied together before its one set operation.
+struct RowAssignment {
     const SettingRow* row;
-    std::string value;
+    std::vector<std::pair<const SettingField*, std::string>> values;
 };
+
+// Groups NAME=VALUE arguments by setting, in the order the settings first appear; an empty
+// string on success, else why the arguments are refused.
+std::string parseAssignments(const std::vector<std::string>& args,
+                             std::vector<RowAssignment>& assignments) {
+    for (const std::string& arg : args) {
+        const std::size_t equals = arg.find('=');
+        if (equals == std::string::npos) {
+            return "'" + arg + "' is not NAME=VALUE";
+        }
+        const std::string key = arg.substr(0, equals);
+        const SettingRow* row = nullptr;
+        const SettingField* field = nullptr;
+        if (!findField(key, row, field)) {
+            const SettingRow* whole = findSettingByName(key);
+            if (whole != nullptr) {
+                return key + " is set by its fields: " + fieldList(*whole);
+            }
+            return "unknown setting '" + key + "'; writable names: " + settingNames(true);
+        }
+        if (!row->setCode) {
+            return "'" + std::string(row->name) +
+                   "' is read only; writable names: " + settingNames(true);
+        }
+        auto it = std::find_if(assignments.begin(), assignments.end(),
+                               [row](const RowAssignment& a) { return a.row == row; });
+        if (it == assignments.end()) {
+            assignments.push_back({row, {}});
+            it = assignments.end() - 1;
+        }
+        it->values.emplace_back(field, arg.substr(equals + 1));
+    }
+    return assignments.empty()
+               ? "give at least one NAME=VALUE; writable names: " + settingNames(true)
+               : "";
+}
+
+bool fillAssignment(MemoryControls& controls, const RowAssignment& assignment, std::string& error) {
+    for (const auto& [field, value] : assignment.values) {
+        if (!fillFieldValue(controls, *assignment.row, *field, value, error)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -74,22 +124,27 @@ int runGetCommand(const CliOptions& options) {
         const SettingRow* row = findSettingByName(name);
         if (row == nullptr) {
             return refuse("get",
-                          "unknown setting '" + name + "'; valid names: " + validNames(false));
+                          "unknown setting '" + name + "'; valid names: " + settingNames(false));
+        }
+        if (!row->getCode) {
+            return refuse("get", "'" + name + "' is write only");
         }
         rows.push_back(row);
     }
     if (rows.empty()) {
-        return refuse("get", "name at least one setting; valid names: " + validNames(false));
+        return refuse("get", "name at least one setting; valid names: " + settingNames(false));
     }
     return runConnected(options, "get", [&rows](SettingContext& context, MemoryControls& controls) {
         bool all = true;
         for (const SettingRow* row : rows) {
-            if (getSetting(context, *row)) {
-                std::printf("%s=%s\n", row->name, settingValueText(controls, *row).c_str());
-                std::fflush(stdout);
-            } else {
+            if (!getSetting(context, *row)) {
                 all = false;
+                continue;
             }
+            for (const std::string& line : settingLines(controls, *row)) {
+                std::printf("%s\n", line.c_str());
+            }
+            std::fflush(stdout);
         }
         return all;
     });
@@ -100,39 +155,36 @@ int runSetCommand(const CliOptions& options) {
         std::fputs(kSetHelp, stdout);
         return kExitOk;
     }
-    std::vector<Assignment> assignments;
-    for (const std::string& arg : options.args) {
-        const std::size_t equals = arg.find('=');
-        if (equals == std::string::npos) {
-            return refuse("set", "'" + arg + "' is not NAME=VALUE");
-        }
-        const std::string name = arg.substr(0, equals);
-        const SettingRow* row = findSettingByName(name);
-        if (row == nullptr || !row->setCode) {
-            const std::string what =
-                row == nullptr ? "unknown setting '" + name + "'" : "'" + name + "' is read only";
-            return refuse("set", what + "; writable names: " + validNames(true));
-        }
-        assignments.push_back({row, arg.substr(equals + 1)});
-    }
-    if (assignments.empty()) {
-        return refuse("set", "give at least one NAME=VALUE; writable names: " + validNames(true));
+    std::vector<RowAssignment> assignments;
+    if (const std::string problem = parseAssignments(options.args, assignments); !problem.empty()) {
+        return refuse("set", problem);
     }
     // Every value is checked on a scratch set of controls before anything is sent.
     MemoryControls scratch;
     fillSettingLists(scratch);
-    for (const Assignment& assignment : assignments) {
+    for (const RowAssignment& assignment : assignments) {
         std::string error;
-        if (!fillSettingValue(scratch, *assignment.row, assignment.value, error)) {
+        if (!fillAssignment(scratch, assignment, error)) {
             return refuse("set", error);
         }
     }
     return runConnected(
         options, "set", [&assignments](SettingContext& context, MemoryControls& controls) {
             bool all = true;
-            for (const Assignment& assignment : assignments) {
+            for (const RowAssignment& assignment : assignments) {
+                // Fields not given keep the device's values: read them first, so that
+                // setting one log flag does not clear the other 24.
+                std::set<const SettingField*> given;
+                for (const auto& value : assignment.values) {
+                    given.insert(value.first);
+                }
+                const bool partial = given.size() < settingFields(*assignment.row).size();
+                if (partial && assignment.row->getCode && !getSetting(context, *assignment.row)) {
+                    all = false;
+                    continue;
+                }
                 std::string error;
-                (void)fillSettingValue(controls, *assignment.row, assignment.value, error);
+                (void)fillAssignment(controls, assignment, error);
                 all = setSetting(context, *assignment.row) && all;
             }
             return all;
@@ -145,7 +197,14 @@ int runNamesCommand(const CliOptions& options) {
         return kExitOk;
     }
     for (const SettingRow& row : settingCatalogue()) {
-        std::printf("%-20s %s\n", row.name, row.setCode ? "read write" : "read");
+        const char* access = row.getCode && row.setCode ? "read write"
+                             : row.getCode              ? "read"
+                                                        : "write";
+        std::printf("%-20s %-10s", row.name, access);
+        if (!row.fields.empty() && row.fields[0].name[0] != '\0') {
+            std::printf(" %s", fieldList(row).c_str());
+        }
+        std::printf("\n");
     }
     return kExitOk;
 }
