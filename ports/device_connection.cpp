@@ -83,11 +83,11 @@ bool connectDevice(SettingContext& context, DeviceConnection& connection, std::u
 
 bool disconnectDevice(SettingContext& context, DeviceConnection& connection) {
     const char* resultText = sendDisconnect(context);
-    if (resultText == result::kSuccess) {
+    if (result::isSuccess(resultText)) {
         releasePort(context, connection);
     }
     context.controls.appendLog(resultText);
-    return resultText == result::kSuccess;
+    return result::isSuccess(resultText);
 }
 
 void onDeviceChange(SettingContext& context, DeviceConnection& connection, std::uintptr_t event,

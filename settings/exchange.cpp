@@ -14,7 +14,7 @@ bool exchange(SettingContext& context, CommandCode code, const std::vector<std::
 
 bool finish(SettingContext& context, const char* resultText) {
     context.controls.appendLog(resultText);
-    return resultText == result::kSuccess;
+    return result::isSuccess(resultText);
 }
 
 const char* plainSetResult(const Reply& reply) {

@@ -206,7 +206,7 @@ bool setAuxRecord(SettingContext& context, const SettingRow& row, bool gas) {
         return finish(context, result::kCmdSendingError);
     }
     const char* outcome = plainSetResult(reply);
-    if (gas && outcome == result::kSuccess) {
+    if (gas && result::isSuccess(outcome)) {
         // The device keeps one gas analyzer: the others now read out nothing.
         for (std::size_t other = 0; other < kGasSlots; ++other) {
             AuxSensorEntry& entry = context.auxSensors.gas[other];

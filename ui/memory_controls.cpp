@@ -23,6 +23,37 @@ std::u16string MemoryControls::editText(int id, std::size_t maxChars) const {
 
 void MemoryControls::setEditText(int id, std::u16string_view text) {
     controls_[id].text = text;
+    reportChange(id);
+}
+
+void MemoryControls::deleteEditText(int id, std::size_t from, std::size_t to, EditDeletion how) {
+    Control& control = controls_[id];
+    const std::size_t end = std::min(to, control.text.size());
+    if (from >= end) {
+        return; // an empty selection deletes nothing, and nothing changed
+    }
+    control.text.erase(from, end - from);
+    control.deleted = true;
+    control.lastDeletion = how;
+    reportChange(id);
+}
+
+void MemoryControls::typeText(int id, std::u16string_view text) {
+    for (char16_t c : text) {
+        controls_[id].text.push_back(c);
+        reportChange(id);
+    }
+}
+
+void MemoryControls::pasteText(int id, std::u16string_view text) {
+    controls_[id].text += text;
+    reportChange(id);
+}
+
+void MemoryControls::reportChange(int id) {
+    if (notify_) {
+        notify_(id, kEditChange);
+    }
 }
 
 bool MemoryControls::isChecked(int id) const {
@@ -59,12 +90,25 @@ const std::u16string& MemoryControls::fullText(int id) const {
     return find(id).text;
 }
 
+const EditDeletion* MemoryControls::lastDeletion(int id) const {
+    const Control& control = find(id);
+    return control.deleted ? &control.lastDeletion : nullptr;
+}
+
 void MemoryControls::setControlEnabled(int id, bool enabled) {
     controls_[id].enabled = enabled;
 }
 
 bool MemoryControls::isControlEnabled(int id) const {
     return find(id).enabled;
+}
+
+void MemoryControls::setControlVisible(int id, bool visible) {
+    controls_[id].visible = visible;
+}
+
+bool MemoryControls::isControlVisible(int id) const {
+    return find(id).visible;
 }
 
 void MemoryControls::setMenuItemEnabled(int id, bool enabled) {

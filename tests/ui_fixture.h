@@ -1,0 +1,142 @@
+#pragma once
+
+#include "link/device_link.h"
+#include "resources/control_ids.h"
+#include "settings/ble_tags.h"
+#include "settings/setting_catalogue.h"
+#include "sim/device_simulator.h"
+#include "sim/simulator_channel.h"
+#include "ui/controls.h"
+#include "ui/device_buttons.h"
+#include "ui/dispatch.h"
+#include "ui/memory_controls.h"
+#include "ui/page_registry.h"
+#include "ui/ui_context.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace ui_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline constexpr std::array<int, 5> kConnectionMenuItems = {
+    IDM_CHOOSE_PORT, IDM_CONNECT, IDM_DISCONNECT, IDM_READ_ALL, IDM_LOAD_ALL};
+
+// The menu items 32782 to 32786 and the state shared by all 91 device buttons; "mixed" when
+// the buttons disagree.
+struct EnablingState {
+    std::array<bool, 5> menu{};
+    std::string buttons;
+
+    bool operator==(const EnablingState&) const = default;
+};
+
+inline EnablingState enablingState(const Controls& controls) {
+    EnablingState state;
+    for (std::size_t i = 0; i < kConnectionMenuItems.size(); ++i) {
+        state.menu[i] = controls.isMenuItemEnabled(kConnectionMenuItems[i]);
+    }
+    std::size_t enabled = 0;
+    for (int id : deviceButtons()) {
+        enabled += controls.isControlEnabled(id) ? 1 : 0;
+    }
+    state.buttons = enabled == 0                        ? "disabled"
+                    : enabled == deviceButtons().size() ? "enabled"
+                                                        : "mixed";
+    return state;
+}
+
+inline std::ostream& operator<<(std::ostream& out, const EnablingState& state) {
+    out << "menu";
+    for (bool item : state.menu) {
+        out << (item ? " on" : " off");
+    }
+    return out << ", buttons " << state.buttons;
+}
+
+inline const EnablingState kWindowCreated{{true, false, false, false, false}, "disabled"};
+inline const EnablingState kConnected{{false, false, true, true, true}, "enabled"};
+inline const EnablingState kPortGone{{true, false, false, false, false}, "disabled"};
+
+// The main window as WM_INITDIALOG leaves it, on the simulated device, with every edit change
+// routed back into the page dispatch as the window procedure would. One per case: a device
+// may still hold bytes of an answer that a failed exchange did not read.
+struct UiRig {
+    DeviceSimulator device;
+    SimulatorChannel channel{device};
+    DeviceLink link;
+    MemoryControls controls;
+    AuxSensorCache auxSensors;
+    DeviceConnection connection;
+    UiContext ui{{link, controls, auxSensors}, connection};
+
+    UiRig() {
+        initDeviceLink(link, &channel);
+        fillPageRegistry(ui.pages);
+        // The dialog resource shows page 0 only.
+        for (std::size_t page = 1; page < kPageCount; ++page) {
+            for (std::size_t slot = 0; slot < pageControlCount(ui.pages, page); ++slot) {
+                controls.setControlVisible(ui.pages.slots[page][slot], false);
+            }
+        }
+        fillLists(controls);
+        // The menu resource's initial states.
+        controls.setMenuItemEnabled(IDM_OPEN, false);
+        controls.setMenuItemEnabled(IDM_SAVE_AS, false);
+        for (int item : kConnectionMenuItems) {
+            controls.setMenuItemEnabled(item, item == IDM_CHOOSE_PORT);
+        }
+        disableDeviceButtons(controls);
+        controls.setNotificationHandler(
+            [this](int id, int code) { dispatchPageCommand(ui, id, code); });
+    }
+    UiRig(const UiRig&) = delete;
+    UiRig& operator=(const UiRig&) = delete;
+
+    // The five lists as the window fills them; only the rssi list gets a selection.
+    static void fillLists(MemoryControls& target) {
+        for (const SettingRow& row : settingCatalogue()) {
+            for (const SettingField& field : settingFields(row)) {
+                std::vector<std::u16string> entries;
+                if (field.kind == FieldKind::RssiList) {
+                    entries.push_back(u" ");
+                    for (int entry = 1; entry < kRssiEntries; ++entry) {
+                        entries.push_back(rssiEntryText(entry));
+                    }
+                } else if (field.kind == FieldKind::List) {
+                    entries.assign(field.listEntries.begin(), field.listEntries.end());
+                } else {
+                    continue;
+                }
+                target.setListEntries(field.controlId, entries);
+            }
+        }
+        target.setListSelection(IDC_SIZ_RSSI, 0);
+    }
+
+    // A connected device on COM7, as after the port picker and a successful connect.
+    void connectOnCom7() {
+        connection.openPortName = "COM7";
+        ASSERT_TRUE(connectDevice(ui.settings, connection, 10000)) << controls.log();
+        ASSERT_EQ(enablingState(controls), kConnected);
+        controls.clearLog();
+        device.clearRequests();
+    }
+
+    void silence(CommandCode code) {
+        SimFault fault;
+        fault.silent = true;
+        device.scriptFault(code, fault);
+    }
+    void replyWith(CommandCode code, Bytes payload) {
+        SimFault fault;
+        fault.payload = std::move(payload);
+        device.scriptFault(code, fault);
+    }
+};
+
+} // namespace ui_test

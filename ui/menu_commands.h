@@ -1,0 +1,15 @@
+#pragma once
+
+#include "settings/setting_context.h"
+#include "ui/page_registry.h"
+
+// Menu "Считать настройки": every read of the catalogue in its order, with the device
+// buttons disabled meanwhile. One failure does not stop the others.
+void getAllSettings(SettingContext& context);
+
+// Menu "Загрузить настройки": every write of the catalogue in its order, likewise.
+void setAllSettings(SettingContext& context);
+
+// Menu "Очистить": empties every value control, page by page in slot order. Sends nothing,
+// logs nothing, and leaves the sensor cache, the enabling state and the connection alone.
+void clearAllFields(Controls& controls, const PageRegistry& registry);
