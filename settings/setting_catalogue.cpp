@@ -171,7 +171,6 @@ constexpr SettingRow special(SettingId id, const char* name, Shape shape,
 constexpr SettingField kSizRssiField[] = {{"", IDC_SIZ_RSSI, K::RssiList}};
 constexpr SettingField kBleNamespaceField[] = {{"", IDC_BLE_NAMESPACE, K::Edit}};
 constexpr SettingField kBleScanTimeField[] = {{"", IDC_BLE_SCAN_TIME, K::Number}};
-constexpr SettingField kGnssField[] = {{"", IDC_GNSS_ALWAYS_ON, K::Check}};
 
 using S = SettingId;
 

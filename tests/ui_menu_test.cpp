@@ -8,6 +8,14 @@
 
 namespace {
 
+std::string step(const char* what, int id) {
+    std::string text = what;
+    text += ' ';
+    text += std::to_string(id);
+    return text;
+}
+
+
 using namespace ui_test;
 using namespace command;
 
@@ -302,14 +310,14 @@ class JournalControls final : public Controls {
     const WireCodePage& codePage() const override { return inner.codePage(); }
 
   private:
-    void note(const char* what, int id) { journal.push_back(what + (" " + std::to_string(id))); }
+    void note(const char* what, int id) { journal.push_back(step(what, id)); }
 };
 
 std::vector<std::string> expectedClearing() {
     std::vector<std::string> steps;
     auto add = [&](const char* what, std::initializer_list<int> ids) {
         for (int id : ids) {
-            steps.push_back(what + (" " + std::to_string(id)));
+            steps.push_back(step(what, id));
         }
     };
     add("uncheck", {600});

@@ -17,6 +17,10 @@ constexpr const char* kHelp =
     "  get       read settings: get NAME...\n"
     "  set       write settings: set NAME=VALUE...\n"
     "  names     list the setting names\n"
+    "  read-all  read every setting and print it as a profile: read-all [--output FILE]\n"
+    "  load-all  write every setting from a profile: load-all FILE\n"
+    "  test      run a device test: test led-green|led-red|voice|vibro\n"
+    "  versions  print the versions of the firmware and the modules\n"
     "\n"
     "Options:\n"
     "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3)\n"
@@ -43,8 +47,11 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const CliOptions&);
     } commands[] = {
-        {"ports", &runPortsCommand}, {"raw", &runRawCommand},     {"get", &runGetCommand},
-        {"set", &runSetCommand},     {"names", &runNamesCommand},
+        {"ports", &runPortsCommand},       {"raw", &runRawCommand},
+        {"get", &runGetCommand},           {"set", &runSetCommand},
+        {"names", &runNamesCommand},       {"read-all", &runReadAllCommand},
+        {"load-all", &runLoadAllCommand},  {"test", &runTestCommand},
+        {"versions", &runVersionsCommand},
     };
     for (const auto& command : commands) {
         if (options.command == command.name) {

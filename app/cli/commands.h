@@ -12,3 +12,7 @@ int runRawCommand(const CliOptions& options);
 int runGetCommand(const CliOptions& options);
 int runSetCommand(const CliOptions& options);
 int runNamesCommand(const CliOptions& options);
+int runReadAllCommand(const CliOptions& options);
+int runLoadAllCommand(const CliOptions& options);
+int runTestCommand(const CliOptions& options);
+int runVersionsCommand(const CliOptions& options);

@@ -1,0 +1,206 @@
+#include "app/win32/app_state.h"
+#include "app/win32/wide_text.h"
+#include "ports/port_directory.h"
+#include "resources/resource.h"
+#include "settings/ble_tags.h"
+#include "settings/setting_catalogue.h"
+#include "ui/device_buttons.h"
+#include "ui/dispatch.h"
+#include "ui/menu_commands.h"
+#include "ui/page_registry.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TextLimit {
+    int editId;
+    int chars;
+};
+
+// The characters a user can type into each edit; the read-only fields take no limit.
+constexpr TextLimit kTextLimits[] = {
+    {1004, 25}, {1005, 25}, {1012, 3},  {1013, 3},  {1019, 2},  {1107, 3},  {1112, 50}, {1117, 50},
+    {1121, 19}, {1125, 19}, {1129, 5},  {1133, 30}, {1137, 30}, {1204, 16}, {1209, 16}, {1213, 32},
+    {1304, 60}, {1308, 60}, {1501, 12}, {1505, 12}, {1509, 12}, {1513, 12}, {1517, 12}, {1521, 12},
+    {1525, 12}, {1529, 12}, {1537, 12}, {1542, 2},  {1544, 20}, {1548, 1},  {1603, 3},  {1605, 3},
+    {1607, 3},  {1703, 12}, {1707, 2},  {1711, 12}, {1715, 1},
+};
+
+// The lists in the order they are filled.
+constexpr std::array<int, 5> kLists = {IDC_LORA_BAND, IDC_SIZ_RSSI, IDC_BRACELET_TYPE, IDC_GAS_TYPE,
+                                       IDC_TOKEN_TYPE};
+
+std::vector<std::u16string> listEntries(int listId) {
+    std::vector<std::u16string> entries;
+    if (listId == IDC_SIZ_RSSI) {
+        for (int entry = 0; entry < kRssiEntries; ++entry) {
+            entries.push_back(rssiEntryText(entry));
+        }
+        return entries;
+    }
+    for (const SettingRow& row : settingCatalogue()) {
+        for (const SettingField& field : settingFields(row)) {
+            if (field.controlId == listId && !field.listEntries.empty()) {
+                entries.assign(field.listEntries.begin(), field.listEntries.end());
+                return entries;
+            }
+        }
+    }
+    return entries;
+}
+
+void setWindowIcon(AppState& app, HWND window) {
+    const HICON icon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_TARNWICK));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void insertTabs(HWND tabStrip) {
+    for (std::size_t page = 0; page < kPageCount; ++page) {
+        std::wstring label = wideFromUtf16(pageLabel(page));
+        TCITEMW item{};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.iImage = -1;
+        item.pszText = label.data();
+        SendMessageW(tabStrip, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void limitTexts(const Win32Controls& controls) {
+    for (const TextLimit& limit : kTextLimits) {
+        if (const HWND edit = controls.control(limit.editId)) {
+            SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(limit.chars), 0);
+        }
+    }
+}
+
+void fillLists(Win32Controls& controls) {
+    for (int listId : kLists) {
+        const HWND list = controls.control(listId);
+        if (list == nullptr) {
+            continue;
+        }
+        for (const std::u16string& entry : listEntries(listId)) {
+            const std::wstring text = wideFromUtf16(entry);
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+    }
+    // Only the rssi list starts with a choice: its blank entry.
+    controls.setListSelection(IDC_SIZ_RSSI, 0);
+}
+
+INT_PTR onInitDialog(HWND window, LPARAM param) {
+    AppState& app = *rememberAppState(window, param);
+    setWindowIcon(app, window);
+    app.controls.attach(window, GetMenu(window), IDC_LOG_PANE);
+    insertTabs(app.controls.control(IDC_TAB_STRIP));
+    fillPageRegistry(app.ui.pages);
+    app.ui.currentPage = 0;
+    limitTexts(app.controls);
+    fillLists(app.controls);
+    disableDeviceButtons(app.controls);
+    emptyAuxSensorCache(app.auxSensors);
+    return TRUE; // the system focuses the first tab stop, the tab strip
+}
+
+INT_PTR onNotify(AppState& app, const NMHDR& header) {
+    if (header.idFrom != IDC_TAB_STRIP || header.code != static_cast<UINT>(TCN_SELCHANGE)) {
+        return FALSE;
+    }
+    const LRESULT selection = SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0);
+    if (selection >= 0) {
+        switchPage(app.controls, app.ui.pages, app.ui.currentPage,
+                   static_cast<std::size_t>(selection));
+    }
+    return TRUE;
+}
+
+void exitProgram(AppState& app, HWND window) {
+    disconnectOnExit(app.ui.settings, app.connection);
+    if (app.logBrush != nullptr) {
+        DeleteObject(app.logBrush);
+        app.logBrush = nullptr;
+    }
+    app.controls.detach();
+    EndDialog(window, 1);
+}
+
+INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
+    SettingContext& settings = app.ui.settings;
+    switch (id) {
+    case IDM_EXIT:
+    case IDCANCEL:
+        exitProgram(app, window);
+        return TRUE;
+    case IDM_CHOOSE_PORT:
+        if (DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_PORT_PICKER), window,
+                            &portPickerProc, reinterpret_cast<LPARAM>(&app)) == 1) {
+            connectDevice(settings, app.connection, 10000);
+        }
+        return TRUE;
+    case IDM_CONNECT:
+        connectDevice(settings, app.connection, 600);
+        return TRUE;
+    case IDM_DISCONNECT:
+        disconnectDevice(settings, app.connection);
+        return TRUE;
+    case IDM_READ_ALL:
+        getAllSettings(settings);
+        return TRUE;
+    case IDM_LOAD_ALL:
+        setAllSettings(settings);
+        return TRUE;
+    case IDM_CLEAR:
+        clearAllFields(app.controls, app.ui.pages);
+        return TRUE;
+    case IDM_ABOUT:
+        DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, &aboutProc,
+                        reinterpret_cast<LPARAM>(&app));
+        return TRUE;
+    default:
+        return dispatchPageCommand(app.ui, id, notification) ? TRUE : FALSE;
+    }
+}
+
+INT_PTR onControlColour(AppState& app, HDC context, HWND control) {
+    if (control == nullptr || control != app.controls.logPane()) {
+        return FALSE; // static texts and read-only fields keep the system colours
+    }
+    SetTextColor(context, RGB(255, 255, 255));
+    SetBkColor(context, RGB(0, 0, 0));
+    if (app.logBrush == nullptr) {
+        app.logBrush = CreateSolidBrush(RGB(0, 0, 0));
+    }
+    return reinterpret_cast<INT_PTR>(app.logBrush);
+}
+
+} // namespace
+
+INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        return onInitDialog(window, lParam);
+    }
+    AppState* app = appStateOf(window);
+    if (app == nullptr) {
+        return FALSE;
+    }
+    switch (message) {
+    case WM_NOTIFY:
+        return onNotify(*app, *reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+        return onCommand(*app, window, LOWORD(wParam), HIWORD(wParam));
+    case WM_CTLCOLORSTATIC:
+        return onControlColour(*app, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DEVICECHANGE:
+        onDeviceChange(app->ui.settings, app->connection, wParam, &isPortPresent);
+        return handledWithResult(window, 0);
+    default:
+        return FALSE;
+    }
+}
