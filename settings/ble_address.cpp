@@ -1,5 +1,7 @@
 #include "settings/ble_address.h"
 
+#include "settings/number_text.h"
+
 namespace {
 
 int hexValue(char16_t c) {
@@ -13,10 +15,6 @@ int hexValue(char16_t c) {
         return c - u'A' + 10;
     }
     return -1;
-}
-
-bool isBlank(char16_t c) {
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
 } // namespace
@@ -36,7 +34,7 @@ AddressParse parseAddress(std::u16string_view text, BleAddress& address) {
         return AddressParse::WrongLength;
     }
     std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
+    while (i < text.size() && isFieldBlank(text[i])) {
         ++i;
     }
     bool negative = false;

@@ -4,15 +4,15 @@ namespace {
 
 constexpr std::int64_t kSaturation = 1'000'000'000'000;
 
-bool isBlank(char16_t c) {
+} // namespace
+
+bool isFieldBlank(char16_t c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
-} // namespace
-
 std::int64_t parseFieldNumber(std::u16string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
+    while (i < text.size() && isFieldBlank(text[i])) {
         ++i;
     }
     bool negative = false;

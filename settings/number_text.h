@@ -9,5 +9,8 @@
 // instead of overflowing, so a long run of digits is simply out of any range.
 std::int64_t parseFieldNumber(std::u16string_view text);
 
+// The blanks a number may start with.
+bool isFieldBlank(char16_t c);
+
 // "%u": unsigned decimal without leading zeros.
 std::u16string formatFieldNumber(std::uint32_t value);

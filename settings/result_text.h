@@ -15,5 +15,7 @@ inline constexpr char kDataConversionError[] = "error (data conversion).\r\n";
 inline constexpr char kInputError[] = "error.\r\n";
 
 // By content: copies of one literal need not share an address.
-inline bool isSuccess(const char* text) { return std::strcmp(text, kSuccess) == 0; }
+inline bool isSuccess(const char* text) {
+    return std::strcmp(text, kSuccess) == 0;
+}
 } // namespace result

@@ -1,18 +1,12 @@
 // The command-line tool as a user runs it: the built program, its output streams and its
 // exit status, against the built-in simulator and against the simulator program on a
 // pseudo-terminal.
+#include "tests/support/cli_process.h"
 #include "tests/support/devsim_process.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #ifndef TARNWICK_CLI
@@ -22,57 +16,10 @@
 #error "TARNWICK_DEVSIM must name the simulator program"
 #endif
 
-extern char** environ;
-
 namespace {
 
-struct CliRun {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 CliRun runCli(const std::vector<std::string>& arguments) {
-    char outPath[] = "/tmp/tarnwick-cli-out.XXXXXX";
-    char errPath[] = "/tmp/tarnwick-cli-err.XXXXXX";
-    const int outFd = mkstemp(outPath);
-    const int errFd = mkstemp(errPath);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-
-    std::vector<std::string> argv = {TARNWICK_CLI};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv) {
-        pointers.push_back(arg.data());
-    }
-    pointers.push_back(nullptr);
-
-    CliRun run;
-    pid_t pid = -1;
-    if (posix_spawn(&pid, TARNWICK_CLI, &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(outFd);
-    close(errFd);
-    run.out = slurp(outPath);
-    run.err = slurp(errPath);
-    unlink(outPath);
-    unlink(errPath);
-    return run;
+    return runProgram(TARNWICK_CLI, arguments);
 }
 
 struct CliRow {

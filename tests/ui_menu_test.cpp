@@ -15,7 +15,6 @@ std::string step(const char* what, int id) {
     return text;
 }
 
-
 using namespace ui_test;
 using namespace command;
 

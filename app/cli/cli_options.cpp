@@ -1,5 +1,10 @@
 #include "app/cli/cli_options.h"
 
+#include "app/cli/commands.h"
+
+#include <algorithm>
+#include <cstdio>
+
 bool parseCliOptions(const std::vector<std::string>& argv, CliOptions& options,
                      std::string& error) {
     std::size_t i = 0;
@@ -40,4 +45,14 @@ bool parseCliOptions(const std::vector<std::string>& argv, CliOptions& options,
         options.args.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
     }
     return true;
+}
+
+bool wantsHelp(const CliOptions& options) {
+    return options.help ||
+           std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
+}
+
+int refuse(const char* command, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", command, message.c_str());
+    return kExitUsage;
 }

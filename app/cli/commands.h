@@ -2,10 +2,17 @@
 
 #include "app/cli/cli_options.h"
 
+#include <string>
+
 // Exit statuses of the command line.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // the device exchange failed
 inline constexpr int kExitUsage = 2;  // refused before anything was sent
+
+// --help before the command or among its arguments.
+bool wantsHelp(const CliOptions& options);
+// Writes "COMMAND: MESSAGE" to stderr; returns kExitUsage.
+int refuse(const char* command, const std::string& message);
 
 int runPortsCommand(const CliOptions& options);
 int runRawCommand(const CliOptions& options);

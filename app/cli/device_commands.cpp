@@ -43,16 +43,6 @@ constexpr TestChoice kTests[] = {
 constexpr std::array<const char*, kVersionQueryCount> kVersionNames = {"fw",   "gsm",  "lble",
                                                                        "gnss", "wifi", "xnb"};
 
-bool wantsHelp(const CliOptions& options) {
-    return options.help ||
-           std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
-}
-
-int refuse(const char* command, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", command, message.c_str());
-    return kExitUsage;
-}
-
 // The label without its prefix: the version, or what the fallback says in its place.
 std::string versionText(const VersionQuery& query, const VersionLabel& label) {
     const std::u16string_view prefix = query.prefix;

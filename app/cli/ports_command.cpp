@@ -13,7 +13,7 @@ constexpr const char* kPortsHelp = "usage: tarnwick-cli ports\n"
 } // namespace
 
 int runPortsCommand(const CliOptions& options) {
-    if (options.help || (!options.args.empty() && options.args[0] == "--help")) {
+    if (wantsHelp(options)) {
         std::fputs(kPortsHelp, stdout);
         return kExitOk;
     }

@@ -36,16 +36,6 @@ constexpr const char* kLoadAllHelp =
     "value leaves its field empty, and that setting's write then fails in its own log line.\n"
     "The device's log lines go to stderr; exit status 0 only when every write succeeded.\n";
 
-bool wantsHelp(const CliOptions& options) {
-    return options.help ||
-           std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
-}
-
-int refuse(const char* command, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", command, message.c_str());
-    return kExitUsage;
-}
-
 std::size_t countRows(bool writes) {
     const auto rows = settingCatalogue();
     return static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [writes](auto& row) {

@@ -92,13 +92,7 @@ std::string parseRawArgs(const std::vector<std::string>& args, RawRequest& reque
 } // namespace
 
 int runRawCommand(const CliOptions& options) {
-    for (const std::string& arg : options.args) {
-        if (arg == "--help") {
-            std::fputs(kRawHelp, stdout);
-            return kExitOk;
-        }
-    }
-    if (options.help) {
+    if (wantsHelp(options)) {
         std::fputs(kRawHelp, stdout);
         return kExitOk;
     }

@@ -36,23 +36,6 @@ constexpr const char* kNamesHelp = "usage: tarnwick-cli names\n"
                                    "Lists every setting name and whether it can be read and "
                                    "written.\n";
 
-bool wantsHelp(const CliOptions& options) {
-    if (options.help) {
-        return true;
-    }
-    for (const std::string& arg : options.args) {
-        if (arg == "--help") {
-            return true;
-        }
-    }
-    return false;
-}
-
-int refuse(const char* command, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", command, message.c_str());
-    return kExitUsage;
-}
-
 std::string fieldList(const SettingRow& row) {
     std::string keys;
     for (const SettingField& field : settingFields(row)) {
