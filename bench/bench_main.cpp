@@ -10,6 +10,7 @@
 #include "tests/support/devsim_process.h"
 #include "ui/memory_controls.h"
 #include "ui/menu_commands.h"
+#include "ui/page_setup.h"
 
 #include <chrono>
 #include <cstdio>
@@ -139,7 +140,7 @@ bool measure(const std::string& devsim, std::uint32_t baud, int runs, Measuremen
     DeviceLink link;
     initDeviceLink(link, &channel);
     MemoryControls controls;
-    fillSettingLists(controls);
+    setUpPageControls(controls);
     AuxSensorCache auxSensors;
     SettingContext context{link, controls, auxSensors};
     DeviceConnection connection;

@@ -7,6 +7,7 @@
 #include "sim/device_simulator.h"
 #include "sim/simulator_channel.h"
 #include "ui/menu_commands.h"
+#include "ui/page_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +116,7 @@ std::string without(const std::string& text, const std::string& line) {
 
 MemoryControls listsFilled() {
     MemoryControls controls;
-    fillSettingLists(controls);
+    setUpPageControls(controls);
     return controls;
 }
 

@@ -8,6 +8,7 @@
 #include "sim/device_simulator.h"
 #include "sim/simulator_channel.h"
 #include "ui/memory_controls.h"
+#include "ui/page_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -37,19 +38,7 @@ struct Fixture : ::testing::Test {
 
     void SetUp() override {
         initDeviceLink(link, &channel);
-        std::vector<std::u16string> rssi;
-        for (int entry = 0; entry < kRssiEntries; ++entry) {
-            rssi.push_back(rssiEntryText(entry));
-        }
-        controls.setListEntries(IDC_SIZ_RSSI, rssi);
-        for (const SettingRow& row : settingCatalogue()) {
-            for (const SettingField& field : settingFields(row)) {
-                if (!field.listEntries.empty()) {
-                    controls.setListEntries(field.controlId,
-                                            {field.listEntries.begin(), field.listEntries.end()});
-                }
-            }
-        }
+        setUpPageControls(controls);
     }
 
     void reply(CommandCode code, Bytes payload) {

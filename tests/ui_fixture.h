@@ -11,6 +11,7 @@
 #include "ui/dispatch.h"
 #include "ui/memory_controls.h"
 #include "ui/page_registry.h"
+#include "ui/page_setup.h"
 #include "ui/ui_context.h"
 
 #include <gtest/gtest.h>
@@ -97,26 +98,8 @@ struct UiRig {
     UiRig(const UiRig&) = delete;
     UiRig& operator=(const UiRig&) = delete;
 
-    // The five lists as the window fills them; only the rssi list gets a selection.
-    static void fillLists(MemoryControls& target) {
-        for (const SettingRow& row : settingCatalogue()) {
-            for (const SettingField& field : settingFields(row)) {
-                std::vector<std::u16string> entries;
-                if (field.kind == FieldKind::RssiList) {
-                    entries.push_back(u" ");
-                    for (int entry = 1; entry < kRssiEntries; ++entry) {
-                        entries.push_back(rssiEntryText(entry));
-                    }
-                } else if (field.kind == FieldKind::List) {
-                    entries.assign(field.listEntries.begin(), field.listEntries.end());
-                } else {
-                    continue;
-                }
-                target.setListEntries(field.controlId, entries);
-            }
-        }
-        target.setListSelection(IDC_SIZ_RSSI, 0);
-    }
+    // The lists and limits as the window sets them up at creation.
+    static void fillLists(MemoryControls& target) { setUpPageControls(target); }
 
     // A connected device on COM7, as after the port picker and a successful connect.
     void connectOnCom7() {

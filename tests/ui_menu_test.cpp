@@ -287,6 +287,10 @@ class JournalControls final : public Controls {
         note(index == 0 ? "entry0" : "select", id);
         inner.setListSelection(id, index);
     }
+    void setListEntries(int id, const std::vector<std::u16string>& entries) override {
+        inner.setListEntries(id, entries);
+    }
+    void setTextLimit(int id, std::size_t chars) override { inner.setTextLimit(id, chars); }
     void setControlEnabled(int id, bool enabled) override {
         note("enable", id);
         inner.setControlEnabled(id, enabled);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr int kNoSelection = -1;
 
@@ -37,6 +38,10 @@ class Controls {
     // program is not a user's choice: no selection change is reported.
     virtual int listSelection(int id) const = 0;
     virtual void setListSelection(int id, int index) = 0;
+    // Fills a list once, at window creation; it then has no selection.
+    virtual void setListEntries(int id, const std::vector<std::u16string>& entries) = 0;
+    // The most characters a user can type into an edit; a read may put more there.
+    virtual void setTextLimit(int id, std::size_t chars) = 0;
 
     // Push buttons are disabled while no device is connected; menu items by command ID.
     virtual void setControlEnabled(int id, bool enabled) = 0;

@@ -40,6 +40,10 @@ void MemoryControls::deleteEditText(int id, std::size_t from, std::size_t to, Ed
 
 void MemoryControls::typeText(int id, std::u16string_view text) {
     for (char16_t c : text) {
+        // Like the real edit, a full field takes no more keys.
+        if (controls_[id].text.size() >= controls_[id].textLimit) {
+            return;
+        }
         controls_[id].text.push_back(c);
         reportChange(id);
     }
@@ -75,10 +79,14 @@ void MemoryControls::setListSelection(int id, int index) {
     control.selection = valid ? index : kNoSelection;
 }
 
-void MemoryControls::setListEntries(int id, std::vector<std::u16string> entries) {
+void MemoryControls::setListEntries(int id, const std::vector<std::u16string>& entries) {
     Control& control = controls_[id];
-    control.entries = std::move(entries);
+    control.entries = entries;
     control.selection = kNoSelection;
+}
+
+void MemoryControls::setTextLimit(int id, std::size_t chars) {
+    controls_[id].textLimit = chars;
 }
 
 const std::vector<std::u16string>& MemoryControls::listEntries(int id) const {

@@ -41,7 +41,8 @@ class MemoryControls final : public Controls {
     void pasteText(int id, std::u16string_view text);
 
     // A list's entries, as the window fills them at creation.
-    void setListEntries(int id, std::vector<std::u16string> entries);
+    void setListEntries(int id, const std::vector<std::u16string>& entries) override;
+    void setTextLimit(int id, std::size_t chars) override;
     const std::vector<std::u16string>& listEntries(int id) const;
 
     // The whole text of an edit, lines and all, for assertions.
@@ -63,6 +64,7 @@ class MemoryControls final : public Controls {
         bool visible = true;
         bool deleted = false;
         EditDeletion lastDeletion = EditDeletion::ReplaceSelection;
+        std::size_t textLimit = std::u16string::npos;
     };
     const Control& find(int id) const;
     void reportChange(int id);

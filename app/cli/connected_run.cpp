@@ -5,6 +5,7 @@
 #include "app/cli/setting_values.h"
 #include "link/command_index.h"
 #include "ports/device_connection.h"
+#include "ui/page_setup.h"
 
 #include <cstdio>
 
@@ -15,7 +16,7 @@ int runConnected(const CliOptions& options, const char* commandName,
         return kExitUsage;
     }
     MemoryControls controls;
-    fillSettingLists(controls);
+    setUpPageControls(controls);
     controls.setLogSink([](std::string_view text) {
         std::fwrite(text.data(), 1, text.size(), stderr);
         std::fflush(stderr);

@@ -1,5 +1,7 @@
 #include "app/cli/profile.h"
 
+#include "ui/page_setup.h"
+
 #include <map>
 #include <set>
 
@@ -155,7 +157,7 @@ bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std
     // Values are checked on controls of their own: nothing is filled for real before the
     // whole profile has passed.
     MemoryControls scratch;
-    fillSettingLists(scratch);
+    setUpPageControls(scratch);
     for (const ProfileEntry& entry : parsed) {
         const auto [previous, first] = byControl.emplace(entry.field->controlId, &entry);
         if (!first) {

@@ -1,6 +1,5 @@
 #include "app/cli/setting_values.h"
 
-#include "settings/ble_tags.h"
 #include "settings/wire_text.h"
 
 namespace {
@@ -130,25 +129,6 @@ std::vector<std::string> settingLines(const MemoryControls& controls, const Sett
         lines.push_back(fieldKey(row, field) + "=" + fieldValueText(controls, field));
     }
     return lines;
-}
-
-void fillSettingLists(MemoryControls& controls) {
-    std::vector<std::u16string> rssi;
-    for (int entry = 0; entry < kRssiEntries; ++entry) {
-        rssi.push_back(rssiEntryText(entry));
-    }
-    for (const SettingRow& row : settingCatalogue()) {
-        for (const SettingField& field : settingFields(row)) {
-            if (field.kind == FieldKind::RssiList) {
-                controls.setListEntries(field.controlId, rssi);
-                controls.setListSelection(field.controlId, 0);
-            } else if (!field.listEntries.empty()) {
-                controls.setListEntries(field.controlId,
-                                        std::vector<std::u16string>(field.listEntries.begin(),
-                                                                    field.listEntries.end()));
-            }
-        }
-    }
 }
 
 std::string settingNames(bool writableOnly) {

@@ -29,8 +29,5 @@ bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const Setti
 // One KEY=VALUE line per field of the setting, as its controls hold it.
 std::vector<std::string> settingLines(const MemoryControls& controls, const SettingRow& row);
 
-// Gives every list its entries, as the window does at creation.
-void fillSettingLists(MemoryControls& controls);
-
 // Every setting name, or only the writable ones, for messages.
 std::string settingNames(bool writableOnly);

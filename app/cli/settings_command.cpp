@@ -2,6 +2,7 @@
 #include "app/cli/connected_run.h"
 #include "app/cli/setting_values.h"
 #include "settings/setting_shapes.h"
+#include "ui/page_setup.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -144,7 +145,7 @@ int runSetCommand(const CliOptions& options) {
     }
     // Every value is checked on a scratch set of controls before anything is sent.
     MemoryControls scratch;
-    fillSettingLists(scratch);
+    setUpPageControls(scratch);
     for (const RowAssignment& assignment : assignments) {
         std::string error;
         if (!fillAssignment(scratch, assignment, error)) {

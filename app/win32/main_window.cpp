@@ -2,12 +2,12 @@
 #include "app/win32/wide_text.h"
 #include "ports/port_directory.h"
 #include "resources/resource.h"
-#include "settings/ble_tags.h"
 #include "settings/setting_catalogue.h"
 #include "ui/device_buttons.h"
 #include "ui/dispatch.h"
 #include "ui/menu_commands.h"
 #include "ui/page_registry.h"
+#include "ui/page_setup.h"
 
 #include <commctrl.h>
 
@@ -17,43 +17,6 @@
 #include <vector>
 
 namespace {
-
-struct TextLimit {
-    int editId;
-    int chars;
-};
-
-// The characters a user can type into each edit; the read-only fields take no limit.
-constexpr TextLimit kTextLimits[] = {
-    {1004, 25}, {1005, 25}, {1012, 3},  {1013, 3},  {1019, 2},  {1107, 3},  {1112, 50}, {1117, 50},
-    {1121, 19}, {1125, 19}, {1129, 5},  {1133, 30}, {1137, 30}, {1204, 16}, {1209, 16}, {1213, 32},
-    {1304, 60}, {1308, 60}, {1501, 12}, {1505, 12}, {1509, 12}, {1513, 12}, {1517, 12}, {1521, 12},
-    {1525, 12}, {1529, 12}, {1537, 12}, {1542, 2},  {1544, 20}, {1548, 1},  {1603, 3},  {1605, 3},
-    {1607, 3},  {1703, 12}, {1707, 2},  {1711, 12}, {1715, 1},
-};
-
-// The lists in the order they are filled.
-constexpr std::array<int, 5> kLists = {IDC_LORA_BAND, IDC_SIZ_RSSI, IDC_BRACELET_TYPE, IDC_GAS_TYPE,
-                                       IDC_TOKEN_TYPE};
-
-std::vector<std::u16string> listEntries(int listId) {
-    std::vector<std::u16string> entries;
-    if (listId == IDC_SIZ_RSSI) {
-        for (int entry = 0; entry < kRssiEntries; ++entry) {
-            entries.push_back(rssiEntryText(entry));
-        }
-        return entries;
-    }
-    for (const SettingRow& row : settingCatalogue()) {
-        for (const SettingField& field : settingFields(row)) {
-            if (field.controlId == listId && !field.listEntries.empty()) {
-                entries.assign(field.listEntries.begin(), field.listEntries.end());
-                return entries;
-            }
-        }
-    }
-    return entries;
-}
 
 void setWindowIcon(AppState& app, HWND window) {
     const HICON icon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_TARNWICK));
@@ -72,29 +35,6 @@ void insertTabs(HWND tabStrip) {
     }
 }
 
-void limitTexts(const Win32Controls& controls) {
-    for (const TextLimit& limit : kTextLimits) {
-        if (const HWND edit = controls.control(limit.editId)) {
-            SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(limit.chars), 0);
-        }
-    }
-}
-
-void fillLists(Win32Controls& controls) {
-    for (int listId : kLists) {
-        const HWND list = controls.control(listId);
-        if (list == nullptr) {
-            continue;
-        }
-        for (const std::u16string& entry : listEntries(listId)) {
-            const std::wstring text = wideFromUtf16(entry);
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        }
-    }
-    // Only the rssi list starts with a choice: its blank entry.
-    controls.setListSelection(IDC_SIZ_RSSI, 0);
-}
-
 INT_PTR onInitDialog(HWND window, LPARAM param) {
     AppState& app = *rememberAppState(window, param);
     setWindowIcon(app, window);
@@ -102,8 +42,7 @@ INT_PTR onInitDialog(HWND window, LPARAM param) {
     insertTabs(app.controls.control(IDC_TAB_STRIP));
     fillPageRegistry(app.ui.pages);
     app.ui.currentPage = 0;
-    limitTexts(app.controls);
-    fillLists(app.controls);
+    setUpPageControls(app.controls);
     disableDeviceButtons(app.controls);
     emptyAuxSensorCache(app.auxSensors);
     return TRUE; // the system focuses the first tab stop, the tab strip

@@ -234,3 +234,21 @@ void Win32Controls::appendLogText(const std::wstring& text) {
     SendMessageW(logPane_, EM_SETSEL, static_cast<WPARAM>(-1), 0);
     SendMessageW(logPane_, EM_REPLACESEL, FALSE, textParam(piece));
 }
+
+void Win32Controls::setListEntries(int id, const std::vector<std::u16string>& entries) {
+    const HWND list = control(id);
+    if (list == nullptr) {
+        return;
+    }
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (const std::u16string& entry : entries) {
+        const std::wstring text = wideFromUtf16(entry);
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+void Win32Controls::setTextLimit(int id, std::size_t chars) {
+    if (const HWND edit = control(id)) {
+        SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(chars), 0);
+    }
+}

@@ -29,6 +29,8 @@ class Win32Controls final : public Controls {
     void setChecked(int id, bool checked) override;
     int listSelection(int id) const override;
     void setListSelection(int id, int index) override;
+    void setListEntries(int id, const std::vector<std::u16string>& entries) override;
+    void setTextLimit(int id, std::size_t chars) override;
     void setControlEnabled(int id, bool enabled) override;
     bool isControlEnabled(int id) const override;
     void setMenuItemEnabled(int id, bool enabled) override;
