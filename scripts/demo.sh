@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool and talks to the simulated tracker over a pseudo-terminal, the way it talks
-# to a real one over /dev/ttyUSB0: connect (two replies), then read the master flag.
+# to a real one over /dev/ttyUSB0: connect (two replies), then read the master flag. Then the
+# same with the Windows window, Tarnwick.exe, under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,22 @@ run() {
 }
 run --port "$port" raw 0x0000 --await 1
 run --port "$port" raw 0x0009
+
+# The Windows window against the same simulated tracker, under Wine: the end-to-end test
+# drives it through the picker, read-all, load-all, About, the device tests and pulling the
+# port. With a display you watch it; without one it runs on a private Xvfb and saves a
+# screenshot of every page, the port picker and the About box.
+kill "$devsim" 2>/dev/null || true
+echo
+echo "\$ Tarnwick.exe under Wine, against the simulator"
+cmake --preset windows -DTARNWICK_DEVSIM="$PWD/build/sim/tarnwick-devsim" >/dev/null
+cmake --build --preset windows --target Tarnwick tarnwick-gui-e2e-test
+shots="$PWD/build-windows/screenshots"
+if [[ -n "${DISPLAY:-}" ]]; then
+    tests/win32/gui/run-gui-e2e.sh build-windows --devsim build/sim/tarnwick-devsim \
+        --screenshots "$shots" --visible
+else
+    tests/win32/gui/run-gui-e2e.sh build-windows --devsim build/sim/tarnwick-devsim \
+        --screenshots "$shots"
+fi
+echo "screenshots: $shots"

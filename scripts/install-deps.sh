@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-    g++-mingw-w64-x86-64 wine64 wine xvfb
+    g++-mingw-w64-x86-64 wine64 wine xvfb imagemagick
 )
 missing=()
 for package in "${packages[@]}"; do

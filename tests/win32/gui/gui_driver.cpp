@@ -11,20 +11,24 @@ namespace {
 
 struct FindRequest {
     const wchar_t* title;
+    DWORD processId; // 0: any process
     HWND found;
 };
 
 BOOL CALLBACK findTopLevel(HWND window, LPARAM param) {
     auto& request = *reinterpret_cast<FindRequest*>(param);
-    if (text(window) == request.title && className(window) == L"#32770") {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if ((request.processId == 0 || owner == request.processId) && className(window) == L"#32770" &&
+        text(window) == request.title) {
         request.found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND findDialog(const wchar_t* title) {
-    FindRequest request{title, nullptr};
+HWND findDialog(const wchar_t* title, DWORD processId) {
+    FindRequest request{title, processId, nullptr};
     EnumWindows(&findTopLevel, reinterpret_cast<LPARAM>(&request));
     return request.found;
 }
@@ -50,10 +54,21 @@ std::wstring rectText(const RECT& r) {
 
 } // namespace
 
-HWND waitForDialog(const wchar_t* title, DWORD timeoutMs) {
+LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noAnswer,
+             DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    if (window == nullptr || SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
+                                                 timeoutMs, &result) == 0) {
+        return noAnswer;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+HWND waitForDialog(const wchar_t* title, DWORD timeoutMs, DWORD processId) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        if (const HWND window = findDialog(title); window != nullptr && IsWindowVisible(window)) {
+        if (const HWND window = findDialog(title, processId);
+            window != nullptr && IsWindowVisible(window)) {
             return window;
         }
         if (GetTickCount64() >= deadline) {
@@ -63,9 +78,9 @@ HWND waitForDialog(const wchar_t* title, DWORD timeoutMs) {
     }
 }
 
-bool waitForDialogGone(const wchar_t* title, DWORD timeoutMs) {
+bool waitForDialogGone(const wchar_t* title, DWORD timeoutMs, DWORD processId) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (findDialog(title) != nullptr) {
+    while (findDialog(title, processId) != nullptr) {
         if (GetTickCount64() >= deadline) {
             return false;
         }
@@ -78,23 +93,25 @@ HWND control(HWND dialog, int id) {
     return GetDlgItem(dialog, id);
 }
 
-void click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control(dialog, id)));
+bool click(HWND dialog, int id, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(control(dialog, id)), SMTO_NORMAL,
+                               timeoutMs, &result) != 0;
 }
 
-void postCommand(HWND dialog, int id) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+bool postCommand(HWND dialog, int id) {
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE;
 }
 
 std::wstring text(HWND window) {
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    const LRESULT length = send(window, WM_GETTEXTLENGTH, 0, 0);
     if (length <= 0) {
         return {};
     }
     std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
     const LRESULT copied =
-        SendMessageW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+        send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
     return buffer;
 }
@@ -105,7 +122,7 @@ std::wstring controlText(HWND dialog, int id) {
 }
 
 void setControlText(HWND dialog, int id, const std::wstring& value) {
-    SendMessageW(control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+    send(control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
 }
 
 std::wstring logText(HWND mainWindow) {
@@ -113,38 +130,38 @@ std::wstring logText(HWND mainWindow) {
 }
 
 bool isChecked(HWND dialog, int id) {
-    return SendMessageW(control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return send(control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void clickCheckBox(HWND dialog, int id) {
-    SendMessageW(control(dialog, id), BM_CLICK, 0, 0);
+    send(control(dialog, id), BM_CLICK, 0, 0);
 }
 
 int listSelection(HWND dialog, int id) {
-    return static_cast<int>(SendMessageW(control(dialog, id), CB_GETCURSEL, 0, 0));
+    return static_cast<int>(send(control(dialog, id), CB_GETCURSEL, 0, 0, kNoAnswer));
 }
 
 int listCount(HWND dialog, int id) {
-    return static_cast<int>(SendMessageW(control(dialog, id), CB_GETCOUNT, 0, 0));
+    return static_cast<int>(send(control(dialog, id), CB_GETCOUNT, 0, 0, kNoAnswer));
 }
 
 std::wstring listEntry(HWND dialog, int id, int index) {
     const HWND list = control(dialog, id);
-    const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = send(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0, CB_ERR);
     if (length == CB_ERR) {
         return {};
     }
     std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                        reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT copied = send(list, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                reinterpret_cast<LPARAM>(buffer.data()), CB_ERR);
     buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
     return buffer;
 }
 
 void chooseListEntry(HWND dialog, int id, int index) {
     const HWND list = control(dialog, id);
-    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    send(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    send(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 bool isVisible(HWND dialog, int id) {
@@ -189,7 +206,7 @@ int menuItemEnabled(HWND mainWindow, int commandId) {
     }
     static const UINT probe = RegisterWindowMessageW(L"TarnwickGuiProbe");
     SetPropW(mainWindow, L"TarnwickGuiProbeAnswer", nullptr);
-    SendMessageW(mainWindow, probe, 1, commandId);
+    send(mainWindow, probe, 1, commandId);
     const auto answer =
         reinterpret_cast<std::uintptr_t>(GetPropW(mainWindow, L"TarnwickGuiProbeAnswer"));
     UnhookWindowsHookEx(hook);
@@ -201,12 +218,12 @@ int menuItemEnabled(HWND mainWindow, int commandId) {
 }
 
 int currentTab(HWND mainWindow) {
-    return static_cast<int>(SendMessageW(control(mainWindow, 500), TCM_GETCURSEL, 0, 0));
+    return static_cast<int>(send(control(mainWindow, 500), TCM_GETCURSEL, 0, 0, kNoAnswer));
 }
 
 bool selectTab(HWND mainWindow, int page) {
     const HWND strip = control(mainWindow, 500);
-    const int count = static_cast<int>(SendMessageW(strip, TCM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(send(strip, TCM_GETITEMCOUNT, 0, 0));
     if (page < 0 || page >= count) {
         return false;
     }
@@ -216,11 +233,11 @@ bool selectTab(HWND mainWindow, int page) {
     // Stand on a neighbour without notice, then step onto the page with an arrow key: the
     // strip itself reports that step to the window.
     const bool fromLeft = page > 0;
-    SendMessageW(strip, TCM_SETCURSEL, static_cast<WPARAM>(fromLeft ? page - 1 : page + 1), 0);
-    SendMessageW(strip, TCM_SETCURFOCUS, static_cast<WPARAM>(fromLeft ? page - 1 : page + 1), 0);
+    send(strip, TCM_SETCURSEL, static_cast<WPARAM>(fromLeft ? page - 1 : page + 1), 0);
+    send(strip, TCM_SETCURFOCUS, static_cast<WPARAM>(fromLeft ? page - 1 : page + 1), 0);
     const WPARAM key = fromLeft ? VK_RIGHT : VK_LEFT;
-    SendMessageW(strip, WM_KEYDOWN, key, 1);
-    SendMessageW(strip, WM_KEYUP, key, 0xC0000001);
+    send(strip, WM_KEYDOWN, key, 1);
+    send(strip, WM_KEYUP, key, 0xC0000001);
     return currentTab(mainWindow) == page;
 }
 
@@ -311,6 +328,94 @@ std::vector<std::wstring> layoutFaults(HWND dialog, int top, int bottom,
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
     return faults;
+}
+
+int findListEntry(HWND dialog, int id, const std::wstring& prefix) {
+    const int count = listCount(dialog, id);
+    for (int index = 0; index < count; ++index) {
+        if (listEntry(dialog, id, index).starts_with(prefix)) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+std::wstring geometry(HWND window) {
+    RECT r{};
+    if (window == nullptr || !GetWindowRect(window, &r)) {
+        return {};
+    }
+    return std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+           std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+}
+
+std::wstring clientGeometry(HWND window) {
+    RECT r{};
+    if (window == nullptr || !GetClientRect(window, &r)) {
+        return {};
+    }
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+           std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+}
+
+bool waitForLogLines(HWND mainWindow, std::size_t from, std::size_t lineEnds, DWORD timeoutMs,
+                     std::wstring& appended) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        const std::wstring log = logText(mainWindow);
+        appended = log.size() > from ? log.substr(from) : std::wstring();
+        std::size_t ends = 0;
+        for (std::size_t at = appended.find(L"\r\n"); at != std::wstring::npos;
+             at = appended.find(L"\r\n", at + 2)) {
+            ++ends;
+        }
+        if (ends >= lineEnds) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(50);
+    }
+}
+
+bool launch(const std::wstring& program, const std::wstring& arguments, Process& process) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + arguments;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process.handle = info.hProcess;
+    process.id = info.dwProcessId;
+    return true;
+}
+
+bool waitForExit(Process& process, DWORD timeoutMs, DWORD& exitCode) {
+    if (process.handle == nullptr ||
+        WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    return GetExitCodeProcess(process.handle, &exitCode) != FALSE;
+}
+
+void endProcess(Process& process) {
+    if (process.handle == nullptr) {
+        return;
+    }
+    if (WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.handle, 99);
+        WaitForSingleObject(process.handle, 5000);
+    }
+    CloseHandle(process.handle);
+    process = Process{};
 }
 
 std::string utf8(const std::wstring& value) {

@@ -18,17 +18,29 @@ inline constexpr const wchar_t* kMainTitle = L"Tarnwick";
 inline constexpr const wchar_t* kPickerTitle = L"Выбор COM-порта";
 inline constexpr const wchar_t* kAboutTitle = L"О программе Tarnwick";
 
-// A top-level dialog of this title, waiting up to `timeoutMs`; nullptr when none appeared.
-HWND waitForDialog(const wchar_t* title, DWORD timeoutMs);
+// Every message sent to the other process waits at most this long, so that a hung window
+// fails a test instead of hanging it.
+inline constexpr DWORD kSendTimeoutMs = 10000;
+// What a query answers when the window did not answer it in time.
+inline constexpr LRESULT kNoAnswer = -2;
+
+// SendMessageTimeoutW: the window's result, or `noAnswer` after `timeoutMs` or on failure.
+LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT noAnswer = 0,
+             DWORD timeoutMs = kSendTimeoutMs);
+
+// A top-level dialog of this title (of that process, unless 0), waiting up to `timeoutMs`;
+// nullptr when none appeared.
+HWND waitForDialog(const wchar_t* title, DWORD timeoutMs, DWORD processId = 0);
 // True once no top-level dialog of this title is left.
-bool waitForDialogGone(const wchar_t* title, DWORD timeoutMs);
+bool waitForDialogGone(const wchar_t* title, DWORD timeoutMs, DWORD processId = 0);
 
 HWND control(HWND dialog, int id);
 
-// WM_COMMAND as a button click sends it; waits until the window has handled it.
-void click(HWND dialog, int id);
-// The same, posted: for commands that open a modal dialog or run long.
-void postCommand(HWND dialog, int id);
+// WM_COMMAND as a button click sends it; true once the window has handled it, false when it
+// did not within `timeoutMs` (a whole read-all runs inside one such command).
+bool click(HWND dialog, int id, DWORD timeoutMs = 120000);
+// The same, posted: for commands that open a modal dialog.
+bool postCommand(HWND dialog, int id);
 
 std::wstring text(HWND window);
 std::wstring controlText(HWND dialog, int id);
@@ -40,7 +52,7 @@ bool isChecked(HWND dialog, int id);
 // A click on a check box: toggles an automatic one.
 void clickCheckBox(HWND dialog, int id);
 
-int listSelection(HWND dialog, int id); // -1: nothing chosen
+int listSelection(HWND dialog, int id); // -1: nothing chosen, kNoAnswer: no answer
 int listCount(HWND dialog, int id);
 std::wstring listEntry(HWND dialog, int id, int index);
 // A user's choice: the selection, then the CBN_SELCHANGE the list would send.
@@ -75,6 +87,31 @@ std::vector<ChildInfo> visibleChildren(HWND dialog);
 // font). One line per fault; empty when the page is clean.
 std::vector<std::wstring> layoutFaults(HWND dialog, int top, int bottom,
                                        const std::vector<int>& ignoreIds);
+
+// The index of the first entry that starts with `prefix`, -1 when none does.
+int findListEntry(HWND dialog, int id, const std::wstring& prefix);
+
+// A window's geometry in screen pixels as ImageMagick takes it, WxH+X+Y.
+std::wstring geometry(HWND window);
+// The same for the client area only: what Wine draws of a dialog when no window manager
+// draws its frame.
+std::wstring clientGeometry(HWND window);
+
+// Polls the log pane until the text after its first `from` characters holds `lineEnds` line
+// ends; `appended` gets that text either way. False after `timeoutMs`.
+bool waitForLogLines(HWND mainWindow, std::size_t from, std::size_t lineEnds, DWORD timeoutMs,
+                     std::wstring& appended);
+
+// A program started by the test, in the same Wine prefix.
+struct Process {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+};
+bool launch(const std::wstring& program, const std::wstring& arguments, Process& process);
+// True when the process ended within `timeoutMs`; its exit code in `exitCode`.
+bool waitForExit(Process& process, DWORD timeoutMs, DWORD& exitCode);
+// Terminates the process if it still runs, and forgets it.
+void endProcess(Process& process);
 
 std::string utf8(const std::wstring& text);
 std::wstring wide(const std::string& text);

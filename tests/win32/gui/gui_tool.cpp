@@ -113,7 +113,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         print(std::to_wstring(gui::currentTab(main)));
     } else if (command == L"click") {
-        gui::click(main, id);
+        if (!gui::click(main, id)) {
+            return fail(L"no answer");
+        }
     } else if (command == L"post") {
         gui::postCommand(main, id);
     } else if (command == L"text") {
