@@ -35,5 +35,8 @@ class SerialChannel final : public ByteChannel {
 // Windows; unchanged elsewhere).
 std::string devicePathForPort(std::string_view portName);
 
+// The operating system's code for the last failed call (GetLastError, errno), for the log.
+std::uint32_t lastChannelError();
+
 // Upper bound on one frame write: a port held back by flow control must not hang the tool.
 inline constexpr std::uint32_t kWriteTimeoutMs = 2000;

@@ -185,3 +185,7 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
 std::string devicePathForPort(std::string_view portName) {
     return std::string(portName);
 }
+
+std::uint32_t lastChannelError() {
+    return static_cast<std::uint32_t>(errno);
+}

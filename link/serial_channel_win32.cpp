@@ -196,3 +196,7 @@ std::string devicePathForPort(std::string_view portName) {
     }
     return "\\\\.\\" + std::string(portName);
 }
+
+std::uint32_t lastChannelError() {
+    return GetLastError();
+}

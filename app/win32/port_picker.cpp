@@ -1,18 +1,13 @@
+#include "ports/port_picker.h"
 #include "app/win32/app_state.h"
 #include "app/win32/wide_text.h"
 #include "ports/port_directory.h"
 #include "resources/resource.h"
-#include "settings/result_text.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A display text, "name : description", is held in 256 units with its terminator; a longer
-// one is cut. A name too long to leave its " : " in the text is thereby refused at opening.
-constexpr std::size_t kDisplayUnits = 255;
 
 struct PickerState {
     AppState* app = nullptr;
@@ -29,10 +24,7 @@ PickerState& pickerState() {
 LRESULT fillPortList(HWND list) {
     LRESULT added = 0;
     for (const PortInfo& port : listPorts()) {
-        std::wstring text = wideFromUtf8(port.name) + L" : " + wideFromUtf8(port.description);
-        if (text.size() > kDisplayUnits) {
-            text.resize(kDisplayUnits);
-        }
+        const std::wstring text = wideFromUtf16(portDisplayText(port));
         if (SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())) >= 0) {
             ++added;
         }
@@ -48,7 +40,7 @@ void refreshPortList(PickerState& picker) {
     SendMessageW(picker.list, CB_SETCURSEL, 0, 0);
 }
 
-// The chosen item's text, at most kDisplayUnits of it; empty when nothing is chosen.
+// The chosen item's text, at most kPortDisplayUnits of it; empty when nothing is chosen.
 std::wstring chosenText(HWND list) {
     const LRESULT selection = SendMessageW(list, CB_GETCURSEL, 0, 0);
     if (selection == CB_ERR) {
@@ -66,50 +58,10 @@ std::wstring chosenText(HWND list) {
     }
     std::wstring text(buffer.data(),
                       std::min<std::size_t>(static_cast<std::size_t>(copied), buffer.size() - 1));
-    if (text.size() > kDisplayUnits) {
-        text.resize(kDisplayUnits);
+    if (text.size() > kPortDisplayUnits) {
+        text.resize(kPortDisplayUnits);
     }
     return text;
-}
-
-// "ОК": closes the port left open, opens the chosen one; the dialog's result, or -1 when it
-// stays open.
-INT_PTR openChosenPort(PickerState& picker) {
-    AppState& app = *picker.app;
-    Win32Controls& controls = app.controls;
-    SerialChannel& channel = *app.channel;
-    if (channel.isOpen()) {
-        if (!channel.closePort()) {
-            const DWORD error = GetLastError();
-            controls.appendLog("Previous port was closed incorrect.\r\n");
-            char line[40];
-            std::snprintf(line, sizeof line, "Error code = %lu\r\n",
-                          static_cast<unsigned long>(error));
-            controls.appendLog(line);
-            return -1;
-        }
-        app.connection.openPortName.clear();
-    }
-    app.connection.currentPortName.clear();
-
-    const std::wstring text = chosenText(picker.list);
-    const std::size_t space = text.find(L' ');
-    if (text.empty() || space == std::wstring::npos) {
-        controls.appendLog(" error.\r\n");
-        return 0;
-    }
-    // Name and path are held whole, however long the name.
-    const std::wstring name = text.substr(0, space);
-    const std::wstring path = L"\\\\.\\" + name;
-    controls.appendLogText(L"Trying to open port " + path + L"...   ");
-    if (!channel.openPort(utf8FromWide(path))) {
-        controls.appendLog(" error.\r\n");
-        return 0;
-    }
-    app.connection.currentPortName = utf8FromWide(name);
-    app.connection.openPortName = app.connection.currentPortName;
-    controls.appendLog(result::kSuccess);
-    return 1;
 }
 
 } // namespace
@@ -139,11 +91,16 @@ INT_PTR CALLBACK portPickerProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case IDCANCEL:
             EndDialog(window, 0);
             return TRUE;
-        case IDC_PICKER_OPEN:
-            if (const INT_PTR result = openChosenPort(picker); result >= 0) {
-                EndDialog(window, result);
+        case IDC_PICKER_OPEN: {
+            AppState& app = *picker.app;
+            const std::wstring chosen = chosenText(picker.list);
+            const PickerResult result =
+                openChosenPort(app.controls, *app.channel, app.connection, utf16FromWide(chosen));
+            if (result != PickerResult::StaysOpen) {
+                EndDialog(window, result == PickerResult::Opened ? 1 : 0);
             }
             return TRUE;
+        }
         default:
             return FALSE;
         }
