@@ -12,7 +12,7 @@ cmake --build build --target tarnwick-cli tarnwick-devsim
 port="$(mktemp -u /tmp/tarnwick-demo-port.XXXXXX)"
 build/sim/tarnwick-devsim --link "$port" --connect-delay 1500 >/dev/null &
 devsim=$!
-trap 'kill "$devsim" 2>/dev/null; wait "$devsim" 2>/dev/null || true' EXIT
+trap 'kill "$devsim" 2>/dev/null || true; wait "$devsim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [[ -e "$port" ]] && break; sleep 0.1; done
 
 run() {
