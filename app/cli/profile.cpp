@@ -63,25 +63,6 @@ std::string fieldList(const SettingRow& row) {
     return keys;
 }
 
-// An empty value is what read-all writes for a field the device left empty (no gas analyzer,
-// no bracelet): it empties the field, and the write reports it in its own log line.
-bool fillProfileValue(MemoryControls& controls, const ProfileEntry& entry, std::string& error) {
-    if (entry.value.empty()) {
-        switch (entry.field->kind) {
-        case FieldKind::List:
-        case FieldKind::RssiList:
-            controls.setListSelection(entry.field->controlId, 0);
-            return true;
-        case FieldKind::Number:
-            controls.setEditText(entry.field->controlId, u"");
-            return true;
-        default:
-            break;
-        }
-    }
-    return fillFieldValue(controls, *entry.row, *entry.field, entry.value, error);
-}
-
 // One line into an entry; false with the problem when it is not a field's line.
 bool parseLine(std::string_view line, int lineNumber, ProfileEntry& entry, std::string& error) {
     const std::size_t equals = line.find('=');
@@ -167,7 +148,7 @@ bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std
                     fieldKey(*earlier.row, *earlier.field) + ")";
             return false;
         }
-        if (!fillProfileValue(scratch, entry, error)) {
+        if (!fillFieldValue(scratch, *entry.row, *entry.field, entry.value, error)) {
             error = lineLabel(entry.lineNumber) + error;
             return false;
         }
@@ -195,7 +176,7 @@ void applyProfile(MemoryControls& controls, const std::vector<ProfileEntry>& ent
     for (const ProfileEntry& entry : entries) {
         if (entry.written) {
             std::string error;
-            (void)fillProfileValue(controls, entry, error);
+            (void)fillFieldValue(controls, *entry.row, *entry.field, entry.value, error);
         }
     }
 }

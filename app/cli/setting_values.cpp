@@ -84,6 +84,16 @@ std::string fieldValueText(const MemoryControls& controls, const SettingField& f
 bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
                     std::string_view value, std::string& error) {
     const std::string key = fieldKey(row, field);
+    // An empty value is what fieldValueText gives for an empty number or a list without a
+    // choice: it empties the control, and the operation reports that in its own log line.
+    if (value.empty() && field.kind != FieldKind::Check) {
+        if (field.kind == FieldKind::List || field.kind == FieldKind::RssiList) {
+            controls.setListSelection(field.controlId, 0);
+        } else {
+            controls.setEditText(field.controlId, u"");
+        }
+        return true;
+    }
     switch (field.kind) {
     case FieldKind::Check:
         if (value != "0" && value != "1") {
