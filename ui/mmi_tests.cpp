@@ -36,13 +36,11 @@ bool runMmiTest(SettingContext& context, const MmiTest& test) {
     }
     Reply reply;
     if (!exchange(context, test.code, request, reply)) {
-        finish(context, result::kCmdSendingError);
-        return false;
+        return finish(context, result::kCmdSendingError);
     }
     // Any other length is refused like a non-zero status.
     const bool accepted = reply.length == 1 && reply.payload[0] == 0;
-    finish(context, accepted ? result::kSuccess : result::kAckError);
-    return accepted;
+    return finish(context, accepted ? result::kSuccess : result::kAckError);
 }
 
 bool mmiToggleLed(SettingContext& context, int index) {
