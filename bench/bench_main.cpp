@@ -3,12 +3,12 @@
 
 #include "app/cli/log_results.h"
 #include "app/cli/setting_values.h"
+#include "controls/memory_controls.h"
 #include "link/command_index.h"
 #include "link/serial_channel.h"
 #include "ports/device_connection.h"
 #include "sim/device_simulator.h"
-#include "tests/support/devsim_process.h"
-#include "ui/memory_controls.h"
+#include "sim/pty_host.h"
 #include "ui/menu_commands.h"
 #include "ui/page_setup.h"
 
@@ -18,15 +18,13 @@
 #include <ctime>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
-
-#ifndef TARNWICK_DEVSIM
-#error "TARNWICK_DEVSIM must name the simulator program"
-#endif
 
 namespace {
 
-std::size_t gAllocations = 0;
+// Per thread: the simulated device serves its pseudo-terminal from a thread of its own.
+thread_local std::size_t gAllocations = 0;
 
 void* allocate(std::size_t size) {
     ++gAllocations;
@@ -67,9 +65,9 @@ void operator delete[](void* p, std::size_t) noexcept {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tarnwick-bench [--runs N] [--devsim PATH]\n"
+    "usage: tarnwick-bench [--runs N]\n"
     "\n"
-    "Starts tarnwick-devsim on a pseudo-terminal twice, once pacing its answers at 115200\n"
+    "Puts the simulated device on a pseudo-terminal twice, once pacing its answers at 115200\n"
     "baud and once unpaced, connects through the serial channel and reads all settings N\n"
     "times (default 3). Prints the wall time, the time the bytes of both directions need on\n"
     "a 115200 baud line (10 bits per byte), their ratio, and the CPU time and heap\n"
@@ -110,7 +108,7 @@ class CountingChannel final : public ByteChannel {
 
 double cpuSeconds() {
     timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
@@ -125,15 +123,33 @@ struct Measurement {
     int failedRuns = 0;
 };
 
-bool measure(const std::string& devsim, std::uint32_t baud, int runs, Measurement& m,
-             std::string& error) {
-    DevsimProcess device;
-    if (!device.start(devsim, {"--baud", std::to_string(baud), "--connect-delay", "100"}, error)) {
+bool measureOn(const std::string& portPath, int runs, Measurement& m, std::string& error);
+
+// The simulated device on a pseudo-terminal of its own, served by a second thread.
+bool measure(std::uint32_t baud, int runs, Measurement& m, std::string& error) {
+    SimulatorOptions options;
+    options.baud = baud;
+    options.connectSecondReplyDelayMs = 100;
+    DeviceSimulator simulated(options);
+    PtyHost device(simulated);
+    if (!device.open("", error)) {
         return false;
     }
+    std::thread host([&device] {
+        std::string hostError;
+        if (!device.run(hostError)) {
+            std::fprintf(stderr, "tarnwick-bench: simulated device: %s\n", hostError.c_str());
+        }
+    });
+    const bool measured = measureOn(device.slavePath(), runs, m, error);
+    device.stop();
+    host.join();
+    return measured;
+}
+bool measureOn(const std::string& portPath, int runs, Measurement& m, std::string& error) {
     SerialChannel serial;
-    if (!serial.openPort(device.portPath())) {
-        error = "cannot open " + device.portPath();
+    if (!serial.openPort(portPath)) {
+        error = "cannot open " + portPath;
         return false;
     }
     CountingChannel channel(serial);
@@ -144,7 +160,7 @@ bool measure(const std::string& devsim, std::uint32_t baud, int runs, Measuremen
     AuxSensorCache auxSensors;
     SettingContext context{link, controls, auxSensors};
     DeviceConnection connection;
-    connection.openPortName = device.portPath();
+    connection.openPortName = portPath;
     if (!connectDevice(context, connection, kConnectAfterOpenTimeoutMs)) {
         error = "the simulator did not connect: " + controls.log();
         serial.closePort();
@@ -175,7 +191,6 @@ bool measure(const std::string& devsim, std::uint32_t baud, int runs, Measuremen
 
     disconnectOnExit(context, connection);
     serial.closePort();
-    device.stop();
     return true;
 }
 
@@ -201,19 +216,14 @@ void print(const char* mode, const Measurement& m) {
 
 int main(int argc, char** argv) {
     int runs = 3;
-    std::string devsim = TARNWICK_DEVSIM;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if ((arg == "--runs" || arg == "--devsim") && i + 1 < argc) {
+        if (arg == "--runs" && i + 1 < argc) {
             const std::string value = argv[++i];
-            if (arg == "--devsim") {
-                devsim = value;
-                continue;
-            }
             char* end = nullptr;
             const long parsed = std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end != '\0' || parsed < 1 || parsed > 1000) {
@@ -242,7 +252,7 @@ int main(int argc, char** argv) {
     for (const auto& mode : modes) {
         Measurement m;
         std::string error;
-        if (!measure(devsim, mode.baud, runs, m, error)) {
+        if (!measure(mode.baud, runs, m, error)) {
             std::fprintf(stderr, "tarnwick-bench: %s: %s\n", mode.name, error.c_str());
             return 1;
         }

@@ -3,7 +3,7 @@
 #include "link/command_index.h"
 #include "resources/control_ids.h"
 #include "settings/result_text.h"
-#include "ui/device_buttons.h"
+#include "controls/device_buttons.h"
 
 namespace {
 

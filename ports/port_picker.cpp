@@ -1,7 +1,7 @@
 #include "ports/port_picker.h"
 
 #include "settings/result_text.h"
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #include "link/serial_channel.h"
 #include "ports/device_connection.h"
 #include "ports/port_directory.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 #include <string>
 #include <string_view>

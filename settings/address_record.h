@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/ble_address.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 #include <cstdint>
 #include <vector>

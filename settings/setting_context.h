@@ -2,7 +2,7 @@
 
 #include "link/device_link.h"
 #include "settings/aux_sensor_cache.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 // What every operation works with: the link to the device, the page controls and the
 // window's sensor cache.

@@ -1,5 +1,5 @@
 #include "ports/port_picker.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 #include <gtest/gtest.h>
 

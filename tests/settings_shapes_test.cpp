@@ -4,7 +4,7 @@
 #include "settings/setting_shapes.h"
 #include "sim/device_simulator.h"
 #include "sim/simulator_channel.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 #include <gtest/gtest.h>
 

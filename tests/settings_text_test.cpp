@@ -1,5 +1,5 @@
 #include "settings/number_text.h"
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,14 @@
 #include "settings/setting_catalogue.h"
 #include "sim/device_simulator.h"
 #include "sim/simulator_channel.h"
-#include "ui/controls.h"
-#include "ui/device_buttons.h"
+#include "controls/controls.h"
+#include "controls/device_buttons.h"
 #include "ui/dispatch.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "ui/page_registry.h"
 #include "ui/page_setup.h"
 #include "ui/ui_context.h"
+#include "ui/window_start.h"
 
 #include <gtest/gtest.h>
 
@@ -77,21 +78,7 @@ struct UiRig {
 
     UiRig() {
         initDeviceLink(link, &channel);
-        fillPageRegistry(ui.pages);
-        // The dialog resource shows page 0 only.
-        for (std::size_t page = 1; page < kPageCount; ++page) {
-            for (std::size_t slot = 0; slot < pageControlCount(ui.pages, page); ++slot) {
-                controls.setControlVisible(ui.pages.slots[page][slot], false);
-            }
-        }
-        fillLists(controls);
-        // The menu resource's initial states.
-        controls.setMenuItemEnabled(IDM_OPEN, false);
-        controls.setMenuItemEnabled(IDM_SAVE_AS, false);
-        for (int item : kConnectionMenuItems) {
-            controls.setMenuItemEnabled(item, item == IDM_CHOOSE_PORT);
-        }
-        disableDeviceButtons(controls);
+        startMainWindow(ui);
         controls.setNotificationHandler(
             [this](int id, int code) { dispatchPageCommand(ui, id, code); });
     }

@@ -2,7 +2,7 @@
 
 #include "ports/device_connection.h"
 #include "settings/setting_context.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/aux_sensor_cache.h"
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 // The type list of a group of page 8 and the fields its cached entries fill.
 struct AuxSensorGroup {

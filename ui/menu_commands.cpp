@@ -2,7 +2,7 @@
 
 #include "resources/control_ids.h"
 #include "settings/setting_shapes.h"
-#include "ui/device_buttons.h"
+#include "controls/device_buttons.h"
 #include "ui/input_filters.h"
 
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "app/cli/cli_options.h"
 #include "settings/setting_context.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 #include <functional>
 

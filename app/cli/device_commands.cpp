@@ -1,7 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
 #include "app/cli/log_results.h"
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 #include "ui/about_queries.h"
 #include "ui/mmi_tests.h"
 

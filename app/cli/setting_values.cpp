@@ -1,6 +1,6 @@
 #include "app/cli/setting_values.h"
 
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/setting_catalogue.h"
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 #include <string>
 #include <string_view>

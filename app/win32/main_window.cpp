@@ -3,11 +3,10 @@
 #include "ports/port_directory.h"
 #include "resources/resource.h"
 #include "settings/setting_catalogue.h"
-#include "ui/device_buttons.h"
 #include "ui/dispatch.h"
 #include "ui/menu_commands.h"
 #include "ui/page_registry.h"
-#include "ui/page_setup.h"
+#include "ui/window_start.h"
 
 #include <commctrl.h>
 
@@ -40,11 +39,7 @@ INT_PTR onInitDialog(HWND window, LPARAM param) {
     setWindowIcon(app, window);
     app.controls.attach(window, GetMenu(window), IDC_LOG_PANE);
     insertTabs(app.controls.control(IDC_TAB_STRIP));
-    fillPageRegistry(app.ui.pages);
-    app.ui.currentPage = 0;
-    setUpPageControls(app.controls);
-    disableDeviceButtons(app.controls);
-    emptyAuxSensorCache(app.auxSensors);
+    startMainWindow(app.ui);
     return TRUE; // the system focuses the first tab stop, the tab strip
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/controls.h"
+#include "controls/controls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,4 +1,4 @@
-#include "ui/memory_controls.h"
+#include "controls/memory_controls.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/device_buttons.h"
+#include "controls/device_buttons.h"
 
 #include <array>
 

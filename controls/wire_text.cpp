@@ -1,4 +1,4 @@
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 
 #include <array>
 

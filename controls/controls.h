@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/wire_text.h"
+#include "controls/wire_text.h"
 
 #include <cstddef>
 #include <cstdint>
