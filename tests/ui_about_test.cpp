@@ -1,4 +1,4 @@
-#include "ui_fixture.h"
+#include "tests/support/ui_rig.h"
 
 #include "link/command_index.h"
 #include "ui/about_queries.h"
@@ -163,7 +163,7 @@ TEST(About, ALongVersionIsCutAtAWholeCharacter) {
     for (int i = 0; i < 40; ++i) {
         version += "\xD0\x96"; // Ж
     }
-    rig.replyWith(command::kVersion, versionReply(0, 0, version));
+    rig.reply(command::kVersion, versionReply(0, 0, version));
 
     const VersionLabels labels = queryVersions(context);
 
@@ -175,7 +175,7 @@ TEST(About, ALongVersionIsCutAtAWholeCharacter) {
 
 TEST(About, LabelsAreSetOnTheDialog) {
     UiRig rig;
-    rig.replyWith(command::kVersion, Bytes{0x00, 0x00});
+    rig.reply(command::kVersion, Bytes{0x00, 0x00});
     MemoryControls dialog;
 
     showVersionLabels(dialog, queryVersions(rig.ui.settings));

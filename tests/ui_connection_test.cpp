@@ -1,4 +1,4 @@
-#include "ui_fixture.h"
+#include "tests/support/ui_rig.h"
 
 #include "link/command_index.h"
 #include "ports/device_connection.h"

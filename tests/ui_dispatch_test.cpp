@@ -1,4 +1,4 @@
-#include "ui_fixture.h"
+#include "tests/support/ui_rig.h"
 
 #include "link/command_index.h"
 #include "ui/aux_sensor_view.h"
@@ -615,7 +615,7 @@ TEST(MmiTests, SendTheirRequestAndJudgeTheStatus) {
         if (row.silent) {
             rig.silence(code);
         } else if (row.reply) {
-            rig.replyWith(code, *row.reply);
+            rig.reply(code, *row.reply);
         }
 
         EXPECT_TRUE(dispatchPageCommand(rig.ui, row.button, kClicked));

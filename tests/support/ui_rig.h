@@ -1,11 +1,9 @@
 #pragma once
 
-#include "link/device_link.h"
+#include "tests/support/sim_rig.h"
 #include "resources/control_ids.h"
 #include "settings/ble_tags.h"
 #include "settings/setting_catalogue.h"
-#include "sim/device_simulator.h"
-#include "sim/simulator_channel.h"
 #include "controls/controls.h"
 #include "controls/device_buttons.h"
 #include "ui/dispatch.h"
@@ -22,8 +20,6 @@
 #include <vector>
 
 namespace ui_test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr std::array<int, 5> kConnectionMenuItems = {
     IDM_CHOOSE_PORT, IDM_CONNECT, IDM_DISCONNECT, IDM_READ_ALL, IDM_LOAD_ALL};
@@ -67,26 +63,15 @@ inline const EnablingState kPortGone{{true, false, false, false, false}, "disabl
 // The main window as WM_INITDIALOG leaves it, on the simulated device, with every edit change
 // routed back into the page dispatch as the window procedure would. One per case: a device
 // may still hold bytes of an answer that a failed exchange did not read.
-struct UiRig {
-    DeviceSimulator device;
-    SimulatorChannel channel{device};
-    DeviceLink link;
-    MemoryControls controls;
-    AuxSensorCache auxSensors;
+struct UiRig : SimRig {
     DeviceConnection connection;
-    UiContext ui{{link, controls, auxSensors}, connection};
+    UiContext ui{context, connection};
 
     UiRig() {
-        initDeviceLink(link, &channel);
         startMainWindow(ui);
         controls.setNotificationHandler(
             [this](int id, int code) { dispatchPageCommand(ui, id, code); });
     }
-    UiRig(const UiRig&) = delete;
-    UiRig& operator=(const UiRig&) = delete;
-
-    // The lists and limits as the window sets them up at creation.
-    static void fillLists(MemoryControls& target) { setUpPageControls(target); }
 
     // A connected device on COM7, as after the port picker and a successful connect.
     void connectOnCom7() {
@@ -95,17 +80,6 @@ struct UiRig {
         ASSERT_EQ(enablingState(controls), kConnected);
         controls.clearLog();
         device.clearRequests();
-    }
-
-    void silence(CommandCode code) {
-        SimFault fault;
-        fault.silent = true;
-        device.scriptFault(code, fault);
-    }
-    void replyWith(CommandCode code, Bytes payload) {
-        SimFault fault;
-        fault.payload = std::move(payload);
-        device.scriptFault(code, fault);
     }
 };
 
