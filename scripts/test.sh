@@ -28,6 +28,16 @@ count_ctest() {
     failed=$((failed + bad))
 }
 
+# Runs one test command and counts it as one test.
+counted() {
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        return 1
+    fi
+}
+
 stage() {
     local name="$1"
     shift
@@ -85,10 +95,28 @@ windows_tests() {
     return "$status"
 }
 
+# The Linux package and the Windows installer and zip, gathered with their checksums in dist/,
+# then installed, used and removed: the .deb with apt-get, the installer under Wine.
+package_tests() {
+    (cd build && cpack -G DEB) >"$log_dir/cpack.log" 2>&1 &&
+        cmake --build --preset windows --target package >>"$log_dir/cpack.log" 2>&1 ||
+        { tail -n 20 "$log_dir/cpack.log"; return 1; }
+    rm -rf dist && mkdir dist &&
+        cp build/tarnwick_*_amd64.deb build-windows/Tarnwick-*-win64-setup.exe \
+            build-windows/Tarnwick-*-win64.zip dist/ &&
+        (cd dist && sha256sum -- * >SHA256SUMS) || return 1
+    cat dist/SHA256SUMS
+    local status=0
+    counted tests/packaging/deb-test.sh dist/tarnwick_*_amd64.deb || status=1
+    counted tests/packaging/nsis-test.sh build-windows dist/Tarnwick-*-win64-setup.exe || status=1
+    return "$status"
+}
+
 stage "native build and tests" native_tests
 stage "sanitizer build and tests" sanitizer_tests
 stage "fuzzing the receive path for ${fuzz_seconds}s" fuzz_receive_path
 stage "Windows build and serial tests under Wine" windows_tests
+stage "packages: build, install, use, remove" package_tests
 
 if ((${#failed_stages[@]} > 0)); then
     printf 'failed stage: %s\n' "${failed_stages[@]}"

@@ -2,6 +2,7 @@
 
 #include "sim/device_simulator.h"
 #include "sim/pty_host.h"
+#include "tarnwick_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +29,7 @@ constexpr const char* kUsage =
     "                       9:status=1  9:claimed-length=9  9:cut=5  9:silent,times=-1\n"
     "                       CODE may also be a command name such as get-master-flag\n"
     "  --log-requests       write each decoded request to standard error\n"
+    "  --version            print the version\n"
     "  --help               show this text\n";
 
 struct ScriptedFault {
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (argument == "--help" || argument == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::puts("tarnwick-devsim " TARNWICK_VERSION);
             return 0;
         }
         if (argument == "--log-requests") {
