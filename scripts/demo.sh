@@ -1,42 +1,59 @@
 #!/usr/bin/env bash
-# Builds the tool and talks to the simulated tracker over a pseudo-terminal, the way it talks
-# to a real one over /dev/ttyUSB0: connect (two replies), then read the master flag. Then the
-# same with the Windows window, Tarnwick.exe, under Wine.
+# What the tool is for, on a simulated tracker instead of a real one: the settings by name,
+# reading and writing them, a profile of all of them, then the Windows window under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target tarnwick-cli tarnwick-devsim
+cmake --build build --target tarnwick-cli tarnwick-devsim | tail -n 1
 
-port="$(mktemp -u /tmp/tarnwick-demo-port.XXXXXX)"
-build/sim/tarnwick-devsim --link "$port" --connect-delay 1500 >/dev/null &
+cli="$PWD/build/app/tarnwick-cli"
+work="$(mktemp -d /tmp/tarnwick-demo.XXXXXX)"
+port="$(mktemp -u /tmp/ttyTRK.XXXX)"
+build/sim/tarnwick-devsim --link "$port" --connect-delay 300 >/dev/null &
 devsim=$!
 trap 'kill "$devsim" 2>/dev/null || true; wait "$devsim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [[ -e "$port" ]] && break; sleep 0.1; done
+cd "$work"
 
-run() {
+step() { printf '\n== %s\n' "$1"; }
+run() { # the command as typed, then what it printed (the log lines are its stderr)
     echo "\$ tarnwick-cli $*"
-    build/app/tarnwick-cli "$@"
+    "$cli" "$@" >out.txt 2>&1 || true
 }
-run --port "$port" raw 0x0000 --await 1
-run --port "$port" raw 0x0009
 
-# The Windows window against the same simulated tracker, under Wine: the end-to-end test
-# drives it through the picker, read-all, load-all, About, the device tests and pulling the
-# port. With a display you watch it; without one it runs on a private Xvfb and saves a
-# screenshot of every page, the port picker and the About box.
+step "The settings the tool knows (the first 8 of $("$cli" names | wc -l))"
+run names
+head -n 8 out.txt
+step "Read three of them from the tracker on $port"
+run --port "$port" get mqtt-broker mqtt-port lora-band
+cat out.txt
+step "Write one, then read it back"
+run --port "$port" set mqtt-port=8883
+cat out.txt
+run --port "$port" get mqtt-port
+cat out.txt
+step "Read every setting into a profile (mode 0600: it holds passwords)"
+run --port "$port" read-all --output tracker.profile
+tail -n 2 out.txt
+echo "\$ head -n 6 tracker.profile"
+head -n 6 tracker.profile
+step "Load the profile into the tracker"
+run --port "$port" load-all tracker.profile
+tail -n 3 out.txt
+cd - >/dev/null
 kill "$devsim" 2>/dev/null || true
-echo
-echo "\$ Tarnwick.exe under Wine, against the simulator"
+
+# The window drives the same simulated tracker through the picker, read all, load all,
+# About, the device tests and pulling the port; without a display it runs on a private Xvfb
+# and saves a screenshot of every page.
+step "Tarnwick.exe under Wine, against the simulator"
 cmake --preset windows -DTARNWICK_DEVSIM="$PWD/build/sim/tarnwick-devsim" >/dev/null
-cmake --build --preset windows --target Tarnwick tarnwick-gui-e2e-test
+cmake --build --preset windows --target Tarnwick tarnwick-gui-e2e-test | tail -n 1
 shots="$PWD/build-windows/screenshots"
-if [[ -n "${DISPLAY:-}" ]]; then
-    tests/win32/gui/run-gui-e2e.sh build-windows --devsim build/sim/tarnwick-devsim \
-        --screenshots "$shots" --visible
-else
-    tests/win32/gui/run-gui-e2e.sh build-windows --devsim build/sim/tarnwick-devsim \
-        --screenshots "$shots"
-fi
-echo "screenshots: $shots"
+visible=()
+[[ -n "${DISPLAY:-}" ]] && visible=(--visible)
+tests/win32/gui/run-gui-e2e.sh build-windows --devsim build/sim/tarnwick-devsim \
+    --screenshots "$shots" "${visible[@]}" | tail -n 3
+echo "screenshots of every page: $shots (docs/screenshots/ holds copies shown in the README)"
