@@ -1,53 +1,46 @@
 #include "tests/support/cli_process.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 std::string readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 CliRun runProgram(const std::string& program, const std::vector<std::string>& arguments) {
-    char outPath[] = "/tmp/tarnwick-run-out.XXXXXX";
-    char errPath[] = "/tmp/tarnwick-run-err.XXXXXX";
-    const int outFd = mkstemp(outPath);
-    const int errFd = mkstemp(errPath);
+    // Unnamed files rather than pipes: nothing has to drain them while the program runs.
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fileno(out), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fileno(err), STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-
-    std::vector<std::string> argv = {program};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv) {
-        pointers.push_back(arg.data());
+    std::vector<char*> pointers = {const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) {
+        pointers.push_back(const_cast<char*>(argument.c_str()));
     }
     pointers.push_back(nullptr);
 
     CliRun run;
     pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int status = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(), environ) == 0 &&
+        waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        run.exitStatus = WEXITSTATUS(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    close(outFd);
-    close(errFd);
-    run.out = readWholeFile(outPath);
-    run.err = readWholeFile(errPath);
-    unlink(outPath);
-    unlink(errPath);
+    run.out = readWholeFile("/proc/self/fd/" + std::to_string(fileno(out)));
+    run.err = readWholeFile("/proc/self/fd/" + std::to_string(fileno(err)));
+    std::fclose(out);
+    std::fclose(err);
     return run;
 }
