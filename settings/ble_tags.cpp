@@ -133,6 +133,9 @@ bool setNamespaceRow(SettingContext& context, const SettingRow& row) {
     if (text.empty()) {
         return finish(context, result::kInputError);
     }
+    if (!fitsCodePage(context.controls.codePage(), text)) {
+        return finish(context, result::kNotInCodePage);
+    }
     std::string wire;
     if (!toWireText(context.controls.codePage(), text, row.keyLength, wire) ||
         wire.size() != row.keyLength) {

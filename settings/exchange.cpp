@@ -3,6 +3,9 @@
 #include "link/command_index.h"
 #include "settings/result_text.h"
 
+#include <algorithm>
+#include <string>
+
 bool exchange(SettingContext& context, CommandCode code, const std::vector<std::uint8_t>& request,
               Reply& reply) {
     reply.length = static_cast<std::uint8_t>(request.size());
@@ -10,6 +13,13 @@ bool exchange(SettingContext& context, CommandCode code, const std::vector<std::
     const CommandEntry* entry = findCommand(code);
     const std::uint32_t timeoutMs = entry != nullptr ? entry->timeoutMs : kDefaultTimeoutMs;
     return transact(context.link, code, reply.length, reply.payload, timeoutMs);
+}
+
+bool fitsCodePage(const WireCodePage& codePage, std::u16string_view text) {
+    // A character the code page cannot hold becomes '?': more of them than the text had.
+    std::string wire;
+    (void)toWireText(codePage, text, std::string::npos, wire);
+    return std::count(wire.begin(), wire.end(), '?') == std::count(text.begin(), text.end(), u'?');
 }
 
 bool finish(SettingContext& context, const char* resultText) {

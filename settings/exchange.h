@@ -2,6 +2,8 @@
 
 #include "settings/setting_context.h"
 
+#include <string_view>
+
 #include <cstdint>
 #include <vector>
 
@@ -15,6 +17,10 @@ struct Reply {
 // `transact` with the command's own time-out from the command index.
 bool exchange(SettingContext& context, CommandCode code, const std::vector<std::uint8_t>& request,
               Reply& reply);
+
+// True when the code page holds every character of `text`: one it cannot hold would go to
+// the device as '?'.
+bool fitsCodePage(const WireCodePage& codePage, std::u16string_view text);
 
 // Ends the log line; true when it ended in success.
 bool finish(SettingContext& context, const char* resultText);

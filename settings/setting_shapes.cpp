@@ -141,14 +141,21 @@ const char* buildSetRequest(const Controls& controls, const SettingRow& row,
     case Shape::Flag:
         request.push_back(controls.isChecked(row.controlId) ? 1 : 0);
         return nullptr;
-    case Shape::Text:
+    case Shape::Text: {
+        const std::u16string text = controls.editText(row.controlId, row.maxChars);
+        if (!fitsCodePage(codePage, text)) {
+            return result::kNotInCodePage;
+        }
         // A longer text is cut, to M bytes on the wire at most.
-        (void)toWireText(codePage, controls.editText(row.controlId, row.maxChars), row.maxChars,
-                         wire);
+        (void)toWireText(codePage, text, row.maxChars, wire);
         appendText(request, wire);
         return nullptr;
+    }
     case Shape::IndexedText: {
         const std::u16string text = controls.editText(row.controlId, row.maxChars);
+        if (!fitsCodePage(codePage, text)) {
+            return result::kNotInCodePage;
+        }
         if (text.size() >= row.maxChars ||
             !toWireText(codePage, text, kIndexedTextMaxChars, wire)) {
             return result::kInputError;
@@ -160,6 +167,9 @@ const char* buildSetRequest(const Controls& controls, const SettingRow& row,
         const std::u16string text = controls.editText(row.controlId, row.maxChars);
         if (text.empty()) {
             return result::kInputError;
+        }
+        if (!fitsCodePage(codePage, text)) {
+            return result::kNotInCodePage;
         }
         if (!toWireText(codePage, text, row.keyLength, wire) || wire.size() != row.keyLength) {
             return result::kWrongDataLength;

@@ -1,8 +1,8 @@
 #include "ui/menu_commands.h"
 
+#include "controls/device_buttons.h"
 #include "resources/control_ids.h"
 #include "settings/setting_shapes.h"
-#include "controls/device_buttons.h"
 #include "ui/input_filters.h"
 
 #include <optional>
@@ -52,11 +52,18 @@ void clearControl(Controls& controls, int id, FieldKind kind) {
     }
 }
 
+bool stopped(StopCheck stopRequested) {
+    return stopRequested != nullptr && stopRequested();
+}
+
 } // namespace
 
-void getAllSettings(SettingContext& context) {
+void getAllSettings(SettingContext& context, StopCheck stopRequested) {
     disableDeviceButtons(context.controls);
     for (const SettingRow& row : settingCatalogue()) {
+        if (stopped(stopRequested)) {
+            break;
+        }
         if (row.getCode) {
             getSetting(context, row);
         }
@@ -64,9 +71,12 @@ void getAllSettings(SettingContext& context) {
     enableDeviceButtons(context.controls);
 }
 
-void setAllSettings(SettingContext& context) {
+void setAllSettings(SettingContext& context, StopCheck stopRequested) {
     disableDeviceButtons(context.controls);
     for (const SettingRow& row : settingCatalogue()) {
+        if (stopped(stopRequested)) {
+            break;
+        }
         if (row.setCode) {
             setSetting(context, row);
         }

@@ -1,4 +1,6 @@
 #include "app/cli/commands.h"
+#include "app/cli/printable_text.h"
+#include "app/cli/stop_request.h"
 
 #include <cstdio>
 #include <string>
@@ -29,10 +31,20 @@ constexpr const char* kHelp =
     "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1\n"
     "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n";
 
+// What was printed must have got through: a run that did its work but could not print it
+// failed. A failed run has said why already.
+int checkedOutput(int status) {
+    if (status == kExitOk && !outputWritten("tarnwick-cli")) {
+        return kExitFailed;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    installStopHandlers();
     CliOptions options;
     std::string error;
     if (!parseCliOptions(args, options, error)) {
@@ -41,7 +53,7 @@ int main(int argc, char** argv) {
     }
     if (options.command.empty()) {
         std::fputs(kHelp, options.help ? stdout : stderr);
-        return options.help ? kExitOk : kExitUsage;
+        return checkedOutput(options.help ? kExitOk : kExitUsage);
     }
     const struct {
         const char* name;
@@ -55,10 +67,10 @@ int main(int argc, char** argv) {
     };
     for (const auto& command : commands) {
         if (options.command == command.name) {
-            return command.run(options);
+            return checkedOutput(command.run(options));
         }
     }
-    std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s", options.command.c_str(),
-                 kHelp);
+    std::fprintf(stderr, "tarnwick-cli: unknown command '%s'\n\n%s",
+                 printableText(options.command).c_str(), kHelp);
     return kExitUsage;
 }

@@ -1,9 +1,13 @@
 #include "app/cli/cli_options.h"
 
 #include "app/cli/commands.h"
+#include "app/cli/printable_text.h"
+#include "sim/device_simulator.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 bool parseCliOptions(const std::vector<std::string>& argv, CliOptions& options,
                      std::string& error) {
@@ -21,11 +25,20 @@ bool parseCliOptions(const std::vector<std::string>& argv, CliOptions& options,
             }
             if (arg == "--port") {
                 options.target.port = argv[++i];
-            } else {
-                options.target.simFaults.push_back(argv[++i]);
+                continue;
             }
+            // A fault that cannot be scripted is an argument error like any other.
+            const std::string& spec = argv[++i];
+            CommandCode code = 0;
+            SimFault fault;
+            int times = 1;
+            if (!parseFaultSpec(spec, code, fault, times, error)) {
+                error = "bad --sim-fault '" + printableText(spec) + "': " + error;
+                return false;
+            }
+            options.target.simFaults.push_back(spec);
         } else if (arg.rfind("--", 0) == 0) {
-            error = "unknown option " + arg;
+            error = "unknown option " + printableText(arg);
             return false;
         } else {
             break;
@@ -53,6 +66,18 @@ bool wantsHelp(const CliOptions& options) {
 }
 
 int refuse(const char* command, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", command, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", command, printableText(message).c_str());
     return kExitUsage;
+}
+
+bool outputWritten(const char* command) {
+    static bool reported = false; // the stream's error stays: say it once
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+        return true;
+    }
+    if (!reported) {
+        std::fprintf(stderr, "%s: cannot write the output: %s\n", command, std::strerror(errno));
+        reported = true;
+    }
+    return false;
 }

@@ -6,13 +6,18 @@
 
 // Exit statuses of the command line.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1; // the device exchange failed
+inline constexpr int kExitFailed = 1; // an exchange failed, or the output could not be written
 inline constexpr int kExitUsage = 2;  // refused before anything was sent
+inline constexpr int kExitInterrupted = 130; // stopped by Ctrl-C (128 + SIGINT)
 
 // --help before the command or among its arguments.
 bool wantsHelp(const CliOptions& options);
-// Writes "COMMAND: MESSAGE" to stderr; returns kExitUsage.
+// Writes "COMMAND: MESSAGE" to stderr, control characters escaped; returns kExitUsage.
 int refuse(const char* command, const std::string& message);
+
+// Flushes stdout; false, with a message naming the command, when something written to it
+// did not get through (a full disk, a closed pipe).
+bool outputWritten(const char* command);
 
 int runPortsCommand(const CliOptions& options);
 int runRawCommand(const CliOptions& options);

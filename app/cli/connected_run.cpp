@@ -2,7 +2,10 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/device_session.h"
+#include "app/cli/log_results.h"
+#include "app/cli/printable_text.h"
 #include "app/cli/setting_values.h"
+#include "app/cli/stop_request.h"
 #include "link/command_index.h"
 #include "ports/device_connection.h"
 #include "ui/page_setup.h"
@@ -25,7 +28,7 @@ int runConnected(const CliOptions& options, const char* commandName,
     DeviceSession session;
     std::string error;
     if (!openSession(options.target, session, error)) {
-        std::fprintf(stderr, "%s: %s\n", commandName, error.c_str());
+        std::fprintf(stderr, "%s: %s\n", commandName, printableText(error).c_str());
         return kExitFailed;
     }
     AuxSensorCache auxSensors;
@@ -34,9 +37,18 @@ int runConnected(const CliOptions& options, const char* commandName,
     connection.openPortName = options.target.simulate ? "simulated" : options.target.port;
     bool ok = connectDevice(context, connection, kConnectAfterOpenTimeoutMs);
     if (ok) {
-        ok = work(context, controls);
+        if (!stopRequested()) {
+            ok = work(context, controls);
+        }
+        // A device left connected refuses the next runs: a failed goodbye fails the run.
+        const std::size_t before = controls.log().size();
         disconnectOnExit(context, connection);
+        ok = allSucceeded(std::string_view(controls.log()).substr(before), 1) && ok;
     }
     closeSession(session);
+    if (stopRequested()) {
+        std::fprintf(stderr, "%s: interrupted\n", commandName);
+        return kExitInterrupted;
+    }
     return ok ? kExitOk : kExitFailed;
 }

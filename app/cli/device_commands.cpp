@@ -1,6 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
 #include "app/cli/log_results.h"
+#include "app/cli/printable_text.h"
 #include "controls/wire_text.h"
 #include "ui/about_queries.h"
 #include "ui/mmi_tests.h"
@@ -89,9 +90,10 @@ int runVersionsCommand(const CliOptions& options) {
         const VersionLabels labels = queryVersions(context);
         const auto queries = versionQueries();
         for (std::size_t i = 0; i < labels.size(); ++i) {
-            std::printf("%s=%s\n", kVersionNames[i], versionText(queries[i], labels[i]).c_str());
+            std::printf("%s=%s\n", kVersionNames[i],
+                        printableText(versionText(queries[i], labels[i])).c_str());
         }
-        std::fflush(stdout);
-        return allSucceeded(controls.log(), labels.size());
+        const bool printed = outputWritten("versions");
+        return allSucceeded(controls.log(), labels.size()) && printed;
     });
 }

@@ -1,4 +1,5 @@
 #include "app/cli/commands.h"
+#include "app/cli/printable_text.h"
 #include "ports/port_directory.h"
 
 #include <cstdio>
@@ -18,8 +19,8 @@ int runPortsCommand(const CliOptions& options) {
         return kExitOk;
     }
     if (!options.args.empty()) {
-        std::fprintf(stderr, "ports: unexpected argument '%s'\n%s", options.args[0].c_str(),
-                     kPortsHelp);
+        std::fprintf(stderr, "ports: unexpected argument '%s'\n%s",
+                     printableText(options.args[0]).c_str(), kPortsHelp);
         return kExitUsage;
     }
     const auto ports = listPorts();
@@ -27,7 +28,8 @@ int runPortsCommand(const CliOptions& options) {
         std::fputs("ports: no serial ports found\n", stderr);
     }
     for (const PortInfo& port : ports) {
-        std::printf("%s : %s\n", port.name.c_str(), port.description.c_str());
+        std::printf("%s : %s\n", printableText(port.name).c_str(),
+                    printableText(port.description).c_str());
     }
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "app/cli/profile.h"
 
+#include "app/cli/printable_text.h"
 #include "ui/page_setup.h"
 
 #include <map>
@@ -95,8 +96,14 @@ bool writeProfile(const MemoryControls& controls, std::string& text, std::string
         const auto lines = settingLines(controls, row);
         const auto fields = settingFields(row);
         for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::string key = fieldKey(row, fields[i]);
             if (lines[i].find_first_of("\r\n") != std::string::npos) {
-                error = "the value of " + fieldKey(row, fields[i]) + " does not fit on one line";
+                error = "the value of " + key + " does not fit on one line";
+                return false;
+            }
+            // load-all would refuse it, and a terminal showing the file might act on it.
+            if (hasControlCharacter(lines[i])) {
+                error = "the value of " + key + " holds a control character";
                 return false;
             }
             text += lines[i];

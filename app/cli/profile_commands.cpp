@@ -1,8 +1,10 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
 #include "app/cli/log_results.h"
+#include "app/cli/printable_text.h"
 #include "app/cli/private_file.h"
 #include "app/cli/profile.h"
+#include "app/cli/stop_request.h"
 #include "ui/menu_commands.h"
 
 #include <algorithm>
@@ -60,10 +62,17 @@ int runReadAllCommand(const CliOptions& options) {
         }
         outputPath = options.args[++i];
     }
+    // Found out before a read all that may take minutes, not after it.
+    if (std::string error; !outputPath.empty() && !canWritePrivateFile(outputPath, error)) {
+        return refuse("read-all", error);
+    }
     return runConnected(
         options, "read-all", [&outputPath](SettingContext& context, MemoryControls& controls) {
             controls.clearLog();
-            getAllSettings(context);
+            getAllSettings(context, &stopRequested);
+            if (stopRequested()) {
+                return false;
+            }
             if (!allSucceeded(controls.log(), countRows(false))) {
                 std::fputs("read-all: not every read succeeded; no profile written\n", stderr);
                 return false;
@@ -75,12 +84,11 @@ int runReadAllCommand(const CliOptions& options) {
                 return false;
             }
             if (outputPath.empty()) {
-                std::fputs(profile.c_str(), stdout);
-                std::fflush(stdout);
-                return true;
+                std::fwrite(profile.data(), 1, profile.size(), stdout);
+                return outputWritten("read-all");
             }
             if (!writePrivateFile(outputPath, profile, error)) {
-                std::fprintf(stderr, "read-all: %s\n", error.c_str());
+                std::fprintf(stderr, "read-all: %s\n", printableText(error).c_str());
                 return false;
             }
             return true;
@@ -105,7 +113,7 @@ int runLoadAllCommand(const CliOptions& options) {
         std::fprintf(stderr,
                      "load-all: warning: others can read %s, which holds passwords "
                      "(chmod 600 %s)\n",
-                     path.c_str(), path.c_str());
+                     printableText(path).c_str(), printableText(path).c_str());
     }
     std::vector<ProfileEntry> entries;
     if (!parseProfile(text, entries, error)) {
@@ -115,7 +123,10 @@ int runLoadAllCommand(const CliOptions& options) {
                         [&entries](SettingContext& context, MemoryControls& controls) {
                             applyProfile(controls, entries);
                             controls.clearLog();
-                            setAllSettings(context);
+                            setAllSettings(context, &stopRequested);
+                            if (stopRequested()) {
+                                return false;
+                            }
                             if (!allSucceeded(controls.log(), countRows(true))) {
                                 std::fputs("load-all: not every write succeeded\n", stderr);
                                 return false;

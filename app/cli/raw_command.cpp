@@ -1,5 +1,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/hex_text.h"
+#include "app/cli/printable_text.h"
 #include "app/cli/raw_exchange.h"
 #include "link/command_index.h"
 #include "link/frame_codec.h"
@@ -24,7 +25,7 @@ constexpr std::uint32_t kMaxTimeoutMs = 600000;
 constexpr std::uint32_t kMaxFurtherReplies = 1000;
 
 int usage(const std::string& message) {
-    std::fprintf(stderr, "raw: %s\n\n%s", message.c_str(), kRawHelp);
+    std::fprintf(stderr, "raw: %s\n\n%s", printableText(message).c_str(), kRawHelp);
     return kExitUsage;
 }
 
@@ -106,7 +107,7 @@ int runRawCommand(const CliOptions& options) {
     DeviceSession session;
     std::string error;
     if (!openSession(options.target, session, error)) {
-        std::fprintf(stderr, "raw: %s\n", error.c_str());
+        std::fprintf(stderr, "raw: %s\n", printableText(error).c_str());
         return kExitFailed;
     }
     const bool ok = runRawExchange(

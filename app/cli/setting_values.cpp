@@ -1,25 +1,84 @@
 #include "app/cli/setting_values.h"
 
+#include "app/cli/printable_text.h"
 #include "controls/wire_text.h"
+#include "settings/exchange.h"
+#include "settings/number_text.h"
+#include "ui/input_filters.h"
+#include "ui/page_setup.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
-constexpr std::size_t kMaxNumberDigits = 20;
 constexpr int kRssiZeroEntry = 128;
+// Beyond every field's range, so that a long run of digits is simply too large.
+constexpr std::int64_t kNumberCeiling = 1'000'000'000'000;
 
-bool isDecimal(std::string_view value) {
-    if (!value.empty() && value[0] == '-') {
+// The one reader of the numbers the command line takes: an optional '-', then decimal
+// digits, leading zeros allowed.
+bool readDecimal(std::string_view value, std::int64_t& number) {
+    const bool negative = value.starts_with('-');
+    if (negative) {
         value.remove_prefix(1);
     }
-    if (value.empty() || value.size() > kMaxNumberDigits) {
+    if (value.empty()) {
         return false;
     }
+    number = 0;
     for (char c : value) {
         if (c < '0' || c > '9') {
             return false;
         }
+        number = std::min(number * 10 + (c - '0'), kNumberCeiling);
     }
+    number = negative ? -number : number;
     return true;
+}
+
+bool inCharSet(CharSet set, char16_t c) {
+    const bool digit = c >= u'0' && c <= u'9';
+    if (set == CharSet::DialDigits) {
+        return digit || c == u'+';
+    }
+    return digit || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// What the window's edit would not have taken: more characters than its limit, a character
+// its input filter deletes, a number above the filter's bound, a character the device's code
+// page has no byte for. Empty when the text passes.
+std::string editProblem(const MemoryControls& controls, const SettingField& field,
+                        const std::string& key, std::string_view value) {
+    const std::u16string text = utf16FromUtf8(value);
+    if (utf8FromUtf16(text) != value) {
+        return key + " is not UTF-8 text";
+    }
+    if (hasControlCharacter(value)) {
+        return key + " holds a control character";
+    }
+    for (const TextLimit& limit : textLimits()) {
+        if (limit.editId == field.controlId && text.size() > limit.chars) {
+            return key + " takes at most " + std::to_string(limit.chars) + " characters";
+        }
+    }
+    if (const InputFilter* filter = findInputFilter(field.controlId)) {
+        if (filter->kind == FilterKind::UpperBound && parseFieldNumber(text) > filter->bound) {
+            return key + " takes a number up to " + std::to_string(filter->bound);
+        }
+        for (char16_t c : text) {
+            if (filter->kind == FilterKind::LastChar && !inCharSet(filter->allowed, c)) {
+                return key + (filter->allowed == CharSet::HexDigits
+                                  ? " takes hex digits only (0-9, A-F)"
+                                  : " takes decimal digits and '+' only");
+            }
+        }
+    }
+    if (!fitsCodePage(controls.codePage(), text)) {
+        return key + " holds a character that the device's code page (" + controls.codePage().name +
+               ") cannot hold";
+    }
+    return {};
 }
 
 // Field names as a user may type them: "Save in file" == "save-in-file".
@@ -102,12 +161,14 @@ bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const Setti
         }
         controls.setChecked(field.controlId, value == "1");
         return true;
-    case FieldKind::Number:
-        if (!isDecimal(value)) {
+    case FieldKind::Number: {
+        std::int64_t number = 0;
+        if (!readDecimal(value, number)) {
             error = key + " takes a decimal number";
             return false;
         }
         break;
+    }
     case FieldKind::List:
         for (std::size_t i = 1; i < field.listEntries.size(); ++i) {
             if (utf16FromUtf8(value) == field.listEntries[i]) {
@@ -118,16 +179,20 @@ bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const Setti
         error = key + " takes one of: " + listChoices(field);
         return false;
     case FieldKind::RssiList: {
-        const int dbm = isDecimal(value) && value.size() <= 4 ? std::stoi(std::string(value)) : 999;
-        if (dbm < -128 || dbm > 127) {
+        std::int64_t dbm = 0;
+        if (!readDecimal(value, dbm) || dbm < -128 || dbm > 127) {
             error = key + " takes a number of dBm from -128 to 127";
             return false;
         }
-        controls.setListSelection(field.controlId, kRssiZeroEntry - dbm);
+        controls.setListSelection(field.controlId, static_cast<int>(kRssiZeroEntry - dbm));
         return true;
     }
     case FieldKind::Edit:
         break;
+    }
+    if (std::string problem = editProblem(controls, field, key, value); !problem.empty()) {
+        error = std::move(problem);
+        return false;
     }
     controls.setEditText(field.controlId, utf16FromUtf8(value));
     return true;

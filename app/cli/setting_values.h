@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/setting_catalogue.h"
 #include "controls/memory_controls.h"
+#include "settings/setting_catalogue.h"
 
 #include <string>
 #include <string_view>
@@ -21,8 +21,11 @@ bool findField(std::string_view key, const SettingRow*& row, const SettingField*
 std::string fieldValueText(const MemoryControls& controls, const SettingField& field);
 
 // Checks that `value` has the form the field takes and fills its control; false with a
-// message otherwise. Ranges and lengths are left to the operation, which reports them in its
-// own log line.
+// message otherwise. A text is refused where the window's edit would not have taken it: more
+// characters than its limit, characters its input filter deletes, a number above the
+// filter's bound, a control character, a character the device's code page cannot hold, bytes
+// that are not UTF-8. The remaining ranges (a number below its minimum) are the operation's,
+// which reports them in its own log line.
 bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
                     std::string_view value, std::string& error);
 

@@ -1,6 +1,8 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
+#include "app/cli/printable_text.h"
 #include "app/cli/setting_values.h"
+#include "app/cli/stop_request.h"
 #include "settings/setting_shapes.h"
 #include "ui/page_setup.h"
 
@@ -74,6 +76,14 @@ std::string parseAssignments(const std::vector<std::string>& args,
             return "'" + std::string(row->name) +
                    "' is read only; writable names: " + settingNames(true);
         }
+        for (const RowAssignment& earlier : assignments) {
+            for (const auto& [givenField, value] : earlier.values) {
+                if (givenField->controlId == field->controlId) {
+                    return key + " is given twice (first as " +
+                           fieldKey(*earlier.row, *givenField) + ")";
+                }
+            }
+        }
         auto it = std::find_if(assignments.begin(), assignments.end(),
                                [row](const RowAssignment& a) { return a.row == row; });
         if (it == assignments.end()) {
@@ -121,14 +131,18 @@ int runGetCommand(const CliOptions& options) {
     return runConnected(options, "get", [&rows](SettingContext& context, MemoryControls& controls) {
         bool all = true;
         for (const SettingRow* row : rows) {
+            if (stopRequested()) {
+                return false;
+            }
             if (!getSetting(context, *row)) {
                 all = false;
                 continue;
             }
+            // A device text may hold a line break: it must not pass for another setting.
             for (const std::string& line : settingLines(controls, *row)) {
-                std::printf("%s\n", line.c_str());
+                std::printf("%s\n", printableText(line).c_str());
             }
-            std::fflush(stdout);
+            all = outputWritten("get") && all;
         }
         return all;
     });
@@ -156,6 +170,9 @@ int runSetCommand(const CliOptions& options) {
         options, "set", [&assignments](SettingContext& context, MemoryControls& controls) {
             bool all = true;
             for (const RowAssignment& assignment : assignments) {
+                if (stopRequested()) {
+                    return false;
+                }
                 // Fields not given keep the device's values: read them first, so that
                 // setting one log flag does not clear the other 24.
                 std::set<const SettingField*> given;
