@@ -1,6 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/printable_text.h"
 #include "app/cli/stop_request.h"
+#include "tarnwick_version.h"
 
 #include <cstdio>
 #include <string>
@@ -29,7 +30,8 @@ constexpr const char* kHelp =
     "  --simulate         talk to the built-in simulated device instead of a port\n"
     "  --sim-fault SPEC   script a fault into the simulated device, e.g. 9:silent,\n"
     "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1\n"
-    "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n";
+    "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n"
+    "  --version          the version of the tool\n";
 
 // What was printed must have got through: a run that did its work but could not print it
 // failed. A failed run has said why already.
@@ -44,6 +46,10 @@ int checkedOutput(int status) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::puts("tarnwick-cli " TARNWICK_VERSION);
+        return checkedOutput(kExitOk);
+    }
     installStopHandlers();
     CliOptions options;
     std::string error;
