@@ -68,19 +68,38 @@ sanitizer_tests() {
     return "$status"
 }
 
-fuzz_receive_path() {
-    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF &&
-        cmake --build build-fuzz -j "$jobs" --target fuzz_receive || return 1
-    if build-fuzz/tests/fuzz/fuzz_receive -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-        >"$log_dir/fuzz.log" 2>&1; then
-        passed=$((passed + 1))
-        tail -n 3 "$log_dir/fuzz.log"
-    else
-        failed=$((failed + 1))
-        tail -n 40 "$log_dir/fuzz.log"
-        return 1
-    fi
+# Each fuzz target for a bounded time, two at a time, on its committed seeds (what it finds
+# goes to a scratch corpus); each target counts as one test.
+fuzz_targets() {
+    local seconds="${TARNWICK_FUZZ_SECONDS:-25}" status=0 pair target
+    cmake --preset fuzz &&
+        cmake --build --preset fuzz -j "$jobs" \
+            --target fuzz_receive fuzz_settings fuzz_profile fuzz_parsers || return 1
+    for pair in "receive settings" "profile parsers"; do
+        local -A pids=()
+        for target in $pair; do
+            local options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
+                -artifact_prefix="$log_dir/$target-")
+            [[ -f tests/fuzz/$target.dict ]] && options+=(-dict="tests/fuzz/$target.dict")
+            mkdir -p "$log_dir/corpus-$target"
+            build-fuzz/tests/fuzz/"fuzz_$target" "${options[@]}" "$log_dir/corpus-$target" \
+                "tests/fuzz/seeds/$target" >"$log_dir/fuzz-$target.log" 2>&1 &
+            pids[$target]=$!
+        done
+        for target in $pair; do
+            echo "--- fuzz_$target"
+            if wait "${pids[$target]}"; then
+                passed=$((passed + 1))
+                grep -E 'INFO: Loaded [0-9]+ modules|stat::number_of_executed_units' \
+                    "$log_dir/fuzz-$target.log"
+            else
+                failed=$((failed + 1))
+                status=1
+                tail -n 40 "$log_dir/fuzz-$target.log"
+            fi
+        done
+    done
+    return "$status"
 }
 
 # Every test program of the cross build runs under Wine; the serial channel also runs against
@@ -114,7 +133,7 @@ package_tests() {
 
 stage "native build and tests" native_tests
 stage "sanitizer build and tests" sanitizer_tests
-stage "fuzzing the receive path for ${fuzz_seconds}s" fuzz_receive_path
+stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-25}s each" fuzz_targets
 stage "Windows build and serial tests under Wine" windows_tests
 stage "packages: build, install, use, remove" package_tests
 
