@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a bounded fuzzing run of the receive path,
-# and the Windows build with its serial channel exercised under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, bounded runs of the four fuzz targets, the
+# Windows build with its serial channel and window exercised under Wine, and the packages.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh || exit 1
 
 jobs="$(nproc)"
-fuzz_seconds="${TARNWICK_FUZZ_SECONDS:-60}"
 log_dir="$(mktemp -d /tmp/tarnwick-test.XXXXXX)"
 passed=0
 failed=0
