@@ -3,7 +3,7 @@
 #include "settings/number_text.h"
 #include "settings/setting_shapes.h"
 #include "support/sim_rig.h"
-#include "wire_spec.h"
+#include "tests/support/wire_bytes.h"
 
 #include <gtest/gtest.h>
 

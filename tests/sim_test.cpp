@@ -1,5 +1,5 @@
 #include "support/sim_rig.h"
-#include "wire_spec.h"
+#include "tests/support/wire_bytes.h"
 
 #include <gtest/gtest.h>
 
