@@ -94,6 +94,7 @@ class CountingChannel final : public ByteChannel {
         return read;
     }
     bool closePort() override { return inner_.closePort(); }
+    void discardInput() override { inner_.discardInput(); }
 
     void reset() { requests = replies = bytesOut = bytesIn = 0; }
 

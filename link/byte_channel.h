@@ -14,4 +14,8 @@ class ByteChannel {
     // Releases the port; true when there is none left open. A channel without a port of its
     // own has nothing to release.
     virtual bool closePort() { return true; }
+    // Drops whatever has been received and not yet read, so a late reply to an earlier request
+    // cannot pass for the answer to the next one. A channel that buffers nothing has nothing to
+    // drop.
+    virtual void discardInput() {}
 };

@@ -11,13 +11,8 @@ void onFrameComplete(void* context, const std::uint8_t* frame, std::uint8_t coun
 
 // The one place a reply is checked against what it claims: its payload length must fit in
 // the bytes the frame carried, so no caller ever reads past them.
-bool takeReply(const DeviceLink& link, CommandCode code, std::uint8_t& length,
-               const std::uint8_t*& payload) {
+bool takeReply(const DeviceLink& link, std::uint8_t& length, const std::uint8_t*& payload) {
     const std::uint8_t* frame = link.lastFrame;
-    const auto echoed = static_cast<CommandCode>((frame[0] << 8) | frame[1]);
-    if (echoed != code) {
-        return false;
-    }
     const std::uint8_t claimed = frame[3];
     if (claimed > link.lastFrameCount - kMessageHeaderSize) {
         return false;
@@ -34,6 +29,7 @@ void initDeviceLink(DeviceLink& link, ByteChannel* channel) {
     link.frameReady = false;
     link.lastFrame = nullptr;
     link.lastFrameCount = 0;
+    link.droppedFrames = 0;
     resetDecoder(link.decoder, &onFrameComplete, &link);
 }
 
@@ -42,15 +38,21 @@ bool awaitReply(DeviceLink& link, CommandCode code, std::uint8_t& length,
     if (link.channel == nullptr) {
         return false;
     }
-    link.frameReady = false;
-    while (!link.frameReady) {
-        std::uint8_t byte = 0;
-        if (!link.channel->readByte(timeoutMs, byte)) {
-            return false;
+    for (;;) {
+        link.frameReady = false;
+        while (!link.frameReady) {
+            std::uint8_t byte = 0;
+            if (!link.channel->readByte(timeoutMs, byte)) {
+                return false;
+            }
+            feed(link.decoder, byte);
         }
-        feed(link.decoder, byte);
+        const auto echoed = static_cast<CommandCode>((link.lastFrame[0] << 8) | link.lastFrame[1]);
+        if (echoed == code) {
+            return takeReply(link, length, payload);
+        }
+        ++link.droppedFrames;
     }
-    return takeReply(link, code, length, payload);
 }
 
 bool transact(DeviceLink& link, CommandCode code, std::uint8_t& length,
@@ -59,7 +61,11 @@ bool transact(DeviceLink& link, CommandCode code, std::uint8_t& length,
         return false;
     }
     const auto frame = encodeRequest(link.codec, code, length, payload);
-    if (frame.empty() || !link.channel->writeFrame(frame)) {
+    if (frame.empty()) {
+        return false;
+    }
+    link.channel->discardInput();
+    if (!link.channel->writeFrame(frame)) {
         return false;
     }
     return awaitReply(link, code, length, payload, timeoutMs);

@@ -14,17 +14,23 @@ struct DeviceLink {
     bool frameReady = false;
     const std::uint8_t* lastFrame = nullptr;
     std::uint8_t lastFrameCount = 0;
+    // Complete frames that answered another command (a late reply, a stray echo) and were
+    // passed over while waiting for a reply.
+    std::uint32_t droppedFrames = 0;
 };
 
 // Installs the frame handler and clears the decoder; once per link, before the first exchange.
 void initDeviceLink(DeviceLink& link, ByteChannel* channel);
 
-// Sends one request and waits for the next complete reply frame; true when it answers `code`.
-// On entry `length`/`payload` describe the request, on success the reply payload (a view into
-// the decoder, valid until the next exchange). On false both are left as they were.
+// Drops the input not yet read, sends one request and waits for its reply: a complete frame
+// that answers another command is dropped, and the wait goes on, each byte with its own
+// `timeoutMs`. False when no reply to `code` comes, or when it claims more payload than it
+// carried. On entry `length`/`payload` describe the request, on success the reply payload (a view
+// into the decoder, valid until the next exchange). On false both are left as they were.
 [[nodiscard]] bool transact(DeviceLink& link, CommandCode code, std::uint8_t& length,
                             const std::uint8_t*& payload, std::uint32_t timeoutMs);
 
-// Like transact, but sends nothing: for commands that draw more than one reply.
+// Like transact, but sends nothing and keeps the input: for commands that draw more than one
+// reply.
 [[nodiscard]] bool awaitReply(DeviceLink& link, CommandCode code, std::uint8_t& length,
                               const std::uint8_t*& payload, std::uint32_t timeoutMs);

@@ -16,7 +16,8 @@ class SerialChannel final : public ByteChannel {
     SerialChannel(const SerialChannel&) = delete;
     SerialChannel& operator=(const SerialChannel&) = delete;
 
-    // Opens exclusively and raises DTR. A port that refuses DTR still counts as open.
+    // Opens exclusively, raises DTR and drops whatever the port had buffered before. A port
+    // that refuses DTR still counts as open.
     [[nodiscard]] bool openPort(const std::string& devicePath);
     // True at once when no port is open; false (port kept) when the close itself fails.
     bool closePort() override;
@@ -24,6 +25,7 @@ class SerialChannel final : public ByteChannel {
 
     [[nodiscard]] bool writeFrame(std::span<const std::uint8_t> frame) override;
     [[nodiscard]] bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override;
+    void discardInput() override;
 
     struct State;
 

@@ -97,6 +97,7 @@ bool SerialChannel::openPort(const std::string& devicePath) {
     setModemLine(fd, TIOCMBIS, TIOCM_DTR);
     state_->fd = fd;
     state_->original = original;
+    discardInput(); // bytes left from a session before ours answer nothing we will ask
     return true;
 }
 
@@ -179,6 +180,12 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
         if ((revents & POLLIN) == 0) {
             return false; // time-out, or a hang-up or error with nothing left to read
         }
+    }
+}
+
+void SerialChannel::discardInput() {
+    if (state_->fd >= 0) {
+        (void)::tcflush(state_->fd, TCIFLUSH);
     }
 }
 

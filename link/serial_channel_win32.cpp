@@ -85,6 +85,7 @@ bool SerialChannel::openPort(const std::string& devicePath) {
     s.portHandle = handle;
     // Virtual ports without modem lines (and Wine) refuse DTR; the port still works.
     EscapeCommFunction(handle, SETDTR);
+    discardInput(); // bytes left from a session before ours answer nothing we will ask
     return true;
 }
 
@@ -185,6 +186,12 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
             return false;
         }
         Sleep(1);
+    }
+}
+
+void SerialChannel::discardInput() {
+    if (state_->portHandle != INVALID_HANDLE_VALUE) {
+        PurgeComm(state_->portHandle, PURGE_RXCLEAR);
     }
 }
 

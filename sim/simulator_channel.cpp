@@ -12,13 +12,9 @@ bool SimulatorChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
     if (!open_) {
         return false;
     }
-    if (!headScheduled_) {
-        if (!device_.nextOutput(head_)) {
-            nowMs_ += timeoutMs;
-            return false;
-        }
-        headDueMs_ = nowMs_ + head_.delayMs;
-        headScheduled_ = true;
+    if (!headScheduled_ && !scheduleHead()) {
+        nowMs_ += timeoutMs;
+        return false;
     }
     if (headDueMs_ > nowMs_ + timeoutMs) {
         nowMs_ += timeoutMs;
@@ -27,5 +23,20 @@ bool SimulatorChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
     nowMs_ = headDueMs_ > nowMs_ ? headDueMs_ : nowMs_;
     byte = head_.value;
     headScheduled_ = false;
+    return true;
+}
+
+void SimulatorChannel::discardInput() {
+    while ((headScheduled_ || scheduleHead()) && headDueMs_ <= nowMs_) {
+        headScheduled_ = false;
+    }
+}
+
+bool SimulatorChannel::scheduleHead() {
+    if (!device_.nextOutput(head_)) {
+        return false;
+    }
+    headDueMs_ = nowMs_ + head_.delayMs;
+    headScheduled_ = true;
     return true;
 }

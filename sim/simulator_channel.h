@@ -14,6 +14,8 @@ class SimulatorChannel final : public ByteChannel {
 
     [[nodiscard]] bool writeFrame(std::span<const std::uint8_t> frame) override;
     [[nodiscard]] bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override;
+    // Drops the device's bytes due by now; the ones still on their way stay, as on a port.
+    void discardInput() override;
 
     // A closed port: every write fails, as on a real channel without a port.
     void setOpen(bool open) { open_ = open; }
@@ -25,6 +27,11 @@ class SimulatorChannel final : public ByteChannel {
     std::uint64_t elapsedMs() const { return nowMs_; }
 
   private:
+    // Takes the device's next byte as the head, due its delay from now. Now is when the byte
+    // before it was due (the clock only moves in readByte, which schedules a pending byte
+    // first), or the request, when nothing was pending.
+    bool scheduleHead();
+
     DeviceSimulator& device_;
     bool open_ = true;
     std::uint64_t nowMs_ = 0;
