@@ -268,16 +268,4 @@ TEST(PortDirectoryPosix, NaturalOrder) {
     }
 }
 
-TEST(PortDirectoryPosix, ListsThisMachinesPortsInOrder) {
-    const std::vector<PortInfo> ports = listPorts();
-    for (const PortInfo& port : ports) {
-        SCOPED_TRACE(port.name);
-        EXPECT_TRUE(port.name.starts_with("/dev/tty"));
-        EXPECT_FALSE(port.description.empty());
-    }
-    EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
-        return naturalLess(a.name, b.name);
-    }));
-}
-
 } // namespace

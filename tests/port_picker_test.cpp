@@ -1,30 +1,15 @@
-#include "ports/port_picker.h"
 #include "controls/memory_controls.h"
+#include "ports/port_picker.h"
+#include "tests/support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-// A pseudo-terminal pair whose slave the picker can open; closed at the end of the test.
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-
-    Pty() {
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            path = name;
-        }
-    }
-    ~Pty() {
-        close(master);
-        close(slave);
-    }
+// A pseudo-terminal the picker can open, as the list shows it.
+struct Pty : pty_test::PtyPair {
     std::u16string listed() const { return portDisplayText({path, "Test port"}); }
 };
 

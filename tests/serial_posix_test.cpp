@@ -161,22 +161,6 @@ TEST(SerialChannelPosix, ReadByteWaitsForAByteThatComesWithinTheTimeOut) {
     EXPECT_GE(elapsed, 150);
 }
 
-TEST(SerialChannelPosix, ReadByteWithZeroTimeOutTakesOnlyWhatIsThere) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    SerialChannel channel;
-    ASSERT_TRUE(channel.openPort(pty.path));
-
-    std::uint8_t byte = 0;
-    EXPECT_FALSE(channel.readByte(0, byte));
-
-    ASSERT_TRUE(pty.send({0x33}));
-    pollfd entry{pty.slave, POLLIN, 0};
-    ASSERT_EQ(::poll(&entry, 1, 5000), 1);
-    EXPECT_TRUE(channel.readByte(0, byte));
-    EXPECT_EQ(byte, 0x33);
-}
-
 TEST(SerialChannelPosix, ReadByteFailsSoonWhenTheOtherEndHangsUp) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
@@ -398,15 +382,6 @@ TEST(SerialChannelPosix, WriteToAPortThatTakesNothingFailsWithinTheBound) {
     ASSERT_LT(got.size(), frame.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), frame.begin()))
         << "what arrived is not the start of the frame: a piece was resent or skipped";
-}
-
-TEST(SerialChannelPosix, DevicePathForPortIsTheNameItself) {
-    const std::vector<std::string> names = {"/dev/ttyUSB0", "/dev/ttyACM12", "/dev/pts/7",
-                                            "/dev/ttyS0"};
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(devicePathForPort(name), name);
-    }
 }
 
 } // namespace
