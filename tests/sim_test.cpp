@@ -21,7 +21,7 @@ struct Scenario {
     std::string faults; // fault specs, ';' between them
     std::vector<Step> steps;
     std::uint32_t baud = 0;
-    const char* refusal = nullptr; // the reason the spec parser must give for refusing them
+    const char* refusal = nullptr; // the reason parseFaultSpec must give for refusing them
 };
 
 // Each scenario on a fresh device through the real link, as the tool's operations see it.
