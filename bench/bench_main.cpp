@@ -2,11 +2,11 @@
 // its bytes need on the wire, and what it costs the host per exchange.
 
 #include "app/cli/log_results.h"
-#include "app/cli/setting_values.h"
 #include "controls/memory_controls.h"
 #include "link/command_index.h"
 #include "link/serial_channel.h"
 #include "ports/device_connection.h"
+#include "profile/setting_values.h"
 #include "sim/device_simulator.h"
 #include "sim/pty_host.h"
 #include "ui/menu_commands.h"

@@ -28,6 +28,8 @@ class Controls {
 
     // The first line of an edit, at most `maxChars` characters of it.
     virtual std::u16string editText(int id, std::size_t maxChars) const = 0;
+    // The whole text of an edit, lines and all: what a profile saves.
+    virtual std::u16string wholeText(int id) const = 0;
     virtual void setEditText(int id, std::u16string_view text) = 0;
     // Selects characters [from, to) of an edit and deletes them. The edit reports the change
     // at once, inside the caller, so a filter that deletes runs again nested on the result.

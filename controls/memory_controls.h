@@ -45,6 +45,7 @@ class MemoryControls final : public Controls {
     void setTextLimit(int id, std::size_t chars) override;
     const std::vector<std::u16string>& listEntries(int id) const;
 
+    std::u16string wholeText(int id) const override { return fullText(id); }
     // The whole text of an edit, lines and all, for assertions.
     const std::u16string& fullText(int id) const;
     // The way the last deletion in an edit was made, for assertions; none before the first.

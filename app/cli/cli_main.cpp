@@ -1,6 +1,6 @@
 #include "app/cli/commands.h"
-#include "app/cli/printable_text.h"
 #include "app/cli/stop_request.h"
+#include "profile/printable_text.h"
 #include "tarnwick_version.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "app/cli/cli_options.h"
 
 #include "app/cli/commands.h"
-#include "app/cli/printable_text.h"
+#include "profile/printable_text.h"
 #include "sim/device_simulator.h"
 
 #include <algorithm>
@@ -18,13 +18,19 @@ bool parseCliOptions(const std::vector<std::string>& argv, CliOptions& options,
             options.help = true;
         } else if (arg == "--simulate") {
             options.target.simulate = true;
-        } else if (arg == "--port" || arg == "--sim-fault") {
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--port" || arg == "--sim-fault" || arg == "--trace") {
             if (i + 1 >= argv.size() || argv[i + 1].empty()) {
                 error = arg + " needs a value";
                 return false;
             }
             if (arg == "--port") {
                 options.target.port = argv[++i];
+                continue;
+            }
+            if (arg == "--trace") {
+                options.target.tracePath = argv[++i];
                 continue;
             }
             // A fault that cannot be scripted is an argument error like any other.

@@ -3,11 +3,11 @@
 #include "app/cli/commands.h"
 #include "app/cli/device_session.h"
 #include "app/cli/log_results.h"
-#include "app/cli/printable_text.h"
-#include "app/cli/setting_values.h"
 #include "app/cli/stop_request.h"
 #include "link/command_index.h"
 #include "ports/device_connection.h"
+#include "profile/printable_text.h"
+#include "profile/setting_values.h"
 #include "ui/page_setup.h"
 
 #include <cstdio>

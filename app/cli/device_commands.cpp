@@ -1,8 +1,8 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
 #include "app/cli/log_results.h"
-#include "app/cli/printable_text.h"
 #include "controls/wire_text.h"
+#include "profile/printable_text.h"
 #include "ui/about_queries.h"
 #include "ui/mmi_tests.h"
 

@@ -14,6 +14,7 @@ struct SessionTarget {
     std::string port; // used as given; empty with `simulate`
     bool simulate = false;
     std::vector<std::string> simFaults; // fault specs for the simulated device
+    std::string tracePath;              // --trace: every frame and time-out to this file
 };
 
 struct DeviceSession {

@@ -1,6 +1,6 @@
 #include "app/cli/commands.h"
-#include "app/cli/printable_text.h"
 #include "ports/port_directory.h"
+#include "profile/printable_text.h"
 
 #include <cstdio>
 

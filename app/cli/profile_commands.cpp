@@ -1,10 +1,10 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
 #include "app/cli/log_results.h"
-#include "app/cli/printable_text.h"
 #include "app/cli/private_file.h"
-#include "app/cli/profile.h"
 #include "app/cli/stop_request.h"
+#include "profile/printable_text.h"
+#include "profile/profile.h"
 #include "ui/menu_commands.h"
 
 #include <algorithm>

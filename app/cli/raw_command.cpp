@@ -1,9 +1,9 @@
 #include "app/cli/commands.h"
 #include "app/cli/hex_text.h"
-#include "app/cli/printable_text.h"
 #include "app/cli/raw_exchange.h"
 #include "link/command_index.h"
 #include "link/frame_codec.h"
+#include "profile/printable_text.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
-#include "app/cli/printable_text.h"
-#include "app/cli/setting_values.h"
 #include "app/cli/stop_request.h"
+#include "profile/printable_text.h"
+#include "profile/setting_values.h"
 #include "settings/setting_shapes.h"
 #include "ui/page_setup.h"
 

@@ -119,6 +119,16 @@ std::u16string Win32Controls::editText(int id, std::size_t maxChars) const {
     return utf16FromWide(std::wstring_view(buffer.data(), count));
 }
 
+std::u16string Win32Controls::wholeText(int id) const {
+    const HWND edit = control(id);
+    if (edit == nullptr) {
+        return {};
+    }
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    const int copied = GetWindowTextW(edit, buffer.data(), static_cast<int>(buffer.size()));
+    return utf16FromWide(std::wstring_view(buffer.data(), static_cast<std::size_t>(copied)));
+}
+
 void Win32Controls::setEditText(int id, std::u16string_view text) {
     if (const HWND edit = control(id)) {
         // The edit reports EN_CHANGE from inside this call; the filters run nested.

@@ -23,6 +23,7 @@ class Win32Controls final : public Controls {
     HWND logPane() const { return logPane_; }
 
     std::u16string editText(int id, std::size_t maxChars) const override;
+    std::u16string wholeText(int id) const override;
     void setEditText(int id, std::u16string_view text) override;
     void deleteEditText(int id, std::size_t from, std::size_t to, EditDeletion how) override;
     bool isChecked(int id) const override;

@@ -1,7 +1,7 @@
-#include "app/cli/setting_values.h"
+#include "profile/setting_values.h"
 
-#include "app/cli/printable_text.h"
 #include "controls/wire_text.h"
+#include "profile/printable_text.h"
 #include "settings/exchange.h"
 #include "settings/number_text.h"
 #include "ui/input_filters.h"
@@ -48,8 +48,8 @@ bool inCharSet(CharSet set, char16_t c) {
 // What the window's edit would not have taken: more characters than its limit, a character
 // its input filter deletes, a number above the filter's bound, a character the device's code
 // page has no byte for. Empty when the text passes.
-std::string editProblem(const MemoryControls& controls, const SettingField& field,
-                        const std::string& key, std::string_view value) {
+std::string editProblem(const Controls& controls, const SettingField& field, const std::string& key,
+                        std::string_view value) {
     const std::u16string text = utf16FromUtf8(value);
     if (utf8FromUtf16(text) != value) {
         return key + " is not UTF-8 text";
@@ -123,7 +123,7 @@ bool findField(std::string_view key, const SettingRow*& row, const SettingField*
     return false;
 }
 
-std::string fieldValueText(const MemoryControls& controls, const SettingField& field) {
+std::string fieldValueText(const Controls& controls, const SettingField& field) {
     switch (field.kind) {
     case FieldKind::Check:
         return controls.isChecked(field.controlId) ? "1" : "0";
@@ -136,11 +136,11 @@ std::string fieldValueText(const MemoryControls& controls, const SettingField& f
         return selection <= 0 ? "" : std::to_string(kRssiZeroEntry - selection);
     }
     default:
-        return utf8FromUtf16(controls.fullText(field.controlId));
+        return utf8FromUtf16(controls.wholeText(field.controlId));
     }
 }
 
-bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
+bool fillFieldValue(Controls& controls, const SettingRow& row, const SettingField& field,
                     std::string_view value, std::string& error) {
     const std::string key = fieldKey(row, field);
     // An empty value is what fieldValueText gives for an empty number or a list without a
@@ -198,7 +198,7 @@ bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const Setti
     return true;
 }
 
-std::vector<std::string> settingLines(const MemoryControls& controls, const SettingRow& row) {
+std::vector<std::string> settingLines(const Controls& controls, const SettingRow& row) {
     std::vector<std::string> lines;
     for (const SettingField& field : settingFields(row)) {
         lines.push_back(fieldKey(row, field) + "=" + fieldValueText(controls, field));

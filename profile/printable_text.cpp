@@ -1,4 +1,4 @@
-#include "app/cli/printable_text.h"
+#include "profile/printable_text.h"
 
 #include <cstdint>
 #include <cstdio>

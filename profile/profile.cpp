@@ -1,6 +1,7 @@
-#include "app/cli/profile.h"
+#include "profile/profile.h"
 
-#include "app/cli/printable_text.h"
+#include "controls/memory_controls.h"
+#include "profile/printable_text.h"
 #include "ui/page_setup.h"
 
 #include <map>
@@ -87,7 +88,7 @@ bool parseLine(std::string_view line, int lineNumber, ProfileEntry& entry, std::
 
 } // namespace
 
-bool writeProfile(const MemoryControls& controls, std::string& text, std::string& error) {
+bool writeProfile(const Controls& controls, std::string& text, std::string& error) {
     text = kProfileHeader;
     for (const SettingRow& row : settingCatalogue()) {
         if (!row.getCode) {
@@ -179,7 +180,7 @@ bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std
     return true;
 }
 
-void applyProfile(MemoryControls& controls, const std::vector<ProfileEntry>& entries) {
+void applyProfile(Controls& controls, const std::vector<ProfileEntry>& entries) {
     for (const ProfileEntry& entry : entries) {
         if (entry.written) {
             std::string error;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/memory_controls.h"
+#include "controls/controls.h"
 #include "settings/setting_catalogue.h"
 
 #include <string>
@@ -18,7 +18,7 @@ std::string fieldKey(const SettingRow& row, const SettingField& field);
 // ("log-flags.save-in-file"). False when the key names no field.
 bool findField(std::string_view key, const SettingRow*& row, const SettingField*& field);
 
-std::string fieldValueText(const MemoryControls& controls, const SettingField& field);
+std::string fieldValueText(const Controls& controls, const SettingField& field);
 
 // Checks that `value` has the form the field takes and fills its control; false with a
 // message otherwise. A text is refused where the window's edit would not have taken it: more
@@ -26,11 +26,11 @@ std::string fieldValueText(const MemoryControls& controls, const SettingField& f
 // filter's bound, a control character, a character the device's code page cannot hold, bytes
 // that are not UTF-8. The remaining ranges (a number below its minimum) are the operation's,
 // which reports them in its own log line.
-bool fillFieldValue(MemoryControls& controls, const SettingRow& row, const SettingField& field,
+bool fillFieldValue(Controls& controls, const SettingRow& row, const SettingField& field,
                     std::string_view value, std::string& error);
 
 // One KEY=VALUE line per field of the setting, as its controls hold it.
-std::vector<std::string> settingLines(const MemoryControls& controls, const SettingRow& row);
+std::vector<std::string> settingLines(const Controls& controls, const SettingRow& row);
 
 // Every setting name, or only the writable ones, for messages.
 std::string settingNames(bool writableOnly);

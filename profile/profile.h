@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cli/setting_values.h"
+#include "profile/setting_values.h"
 
 #include <string>
 #include <string_view>
@@ -29,8 +29,7 @@ struct ProfileEntry {
 
 // The header and every line of every readable setting, in catalogue order, as the controls
 // hold them. False with the offending key when a value would not stay on one line.
-[[nodiscard]] bool writeProfile(const MemoryControls& controls, std::string& text,
-                                std::string& error);
+[[nodiscard]] bool writeProfile(const Controls& controls, std::string& text, std::string& error);
 
 // Parses and checks a whole profile, so that nothing is sent for a profile with a fault:
 // every line names a field and has a value of the field's form; no control is given twice;
@@ -40,4 +39,4 @@ struct ProfileEntry {
                                 std::string& error);
 
 // Puts the written entries into the controls; the entries must come from parseProfile.
-void applyProfile(MemoryControls& controls, const std::vector<ProfileEntry>& entries);
+void applyProfile(Controls& controls, const std::vector<ProfileEntry>& entries);
