@@ -1,0 +1,47 @@
+#pragma once
+
+#include "controls/controls.h"
+#include "link/device_link.h"
+#include "settings/setting_catalogue.h"
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A device acknowledges a write and may still keep something else. The read-back reads what
+// was written again and compares it field by field, in the profile's text forms, so that
+// "lora-band=EU863-870" compares with what the device reports now.
+
+// One field whose device value is not what was written.
+struct FieldMismatch {
+    std::string key; // the profile key: "mqtt-port", "bracelet.period"
+    std::string written;
+    std::string device;
+};
+
+struct ReadBackResult {
+    bool readsSucceeded = true;    // false when a read-back read failed (its log line says why)
+    std::size_t settingsRead = 0;  // read back and compared
+    std::vector<FieldMismatch> mismatches;
+    // Settings among those given that cannot be read back: the write-only ones (gas-analyzer,
+    // token) and the read-only ones, by name.
+    std::vector<std::string> writeOnly;
+    std::vector<std::string> readOnly;
+};
+
+// Reads back every setting of `written` that can be read, into controls of its own over
+// `link` (the fields of `expected` are left as they are), and compares every field with the
+// text `expected` holds for it. Each read logs its action and result line through `log`.
+ReadBackResult readBack(DeviceLink& link, const Controls& expected,
+                        std::span<const SettingRow* const> written,
+                        const std::function<void(std::string_view)>& log);
+
+// "mqtt-port: wrote 8883, the device has 1883"
+std::string mismatchText(const FieldMismatch& mismatch);
+// "not verifiable: gas-analyzer, token (write only); imei (read only)"; empty when none.
+std::string notVerifiableText(const ReadBackResult& result);
+// "41 settings read back, all equal" or "41 settings read back, 2 fields differ"
+std::string readBackSummary(const ReadBackResult& result);
