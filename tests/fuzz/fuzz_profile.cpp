@@ -1,6 +1,7 @@
 // Arbitrary files through the profile reader and load-all's checks. What they take must make
 // the road back: the loaded controls write a profile that is taken again and loads the same,
 // and load-all of it against the simulated device sends no request the codec cannot hold.
+#include "controls/memory_controls.h"
 #include "profile/profile.h"
 #include "sim/simulator_channel.h"
 #include "ui/menu_commands.h"
