@@ -55,12 +55,12 @@ native_tests() {
     return "$status"
 }
 
+# One clang build under AddressSanitizer and UndefinedBehaviorSanitizer serves both the suite
+# and the fuzz targets: the whole core is built once with coverage and the sanitizers.
 sanitizer_tests() {
-    CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-        -DTARNWICK_SANITIZE=ON &&
-        cmake --build build-asan -j "$jobs" || return 1
+    cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" || return 1
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 180 |
+        ctest --test-dir build-fuzz -j "$jobs" --output-on-failure --timeout 180 |
         tee "$log_dir/asan.log"
     local status=${PIPESTATUS[0]}
     count_ctest "$log_dir/asan.log"
@@ -71,9 +71,8 @@ sanitizer_tests() {
 # goes to a scratch corpus); each target counts as one test.
 fuzz_targets() {
     local seconds="${TARNWICK_FUZZ_SECONDS:-25}" status=0 pair target
-    cmake --preset fuzz &&
-        cmake --build --preset fuzz -j "$jobs" \
-            --target fuzz_receive fuzz_settings fuzz_profile fuzz_parsers || return 1
+    cmake --build --preset fuzz -j "$jobs" \
+        --target fuzz_receive fuzz_settings fuzz_profile fuzz_parsers || return 1
     for pair in "receive settings" "profile parsers"; do
         local -A pids=()
         for target in $pair; do
@@ -131,7 +130,7 @@ package_tests() {
 }
 
 stage "native build and tests" native_tests
-stage "sanitizer build and tests" sanitizer_tests
+stage "sanitizer build (with fuzzing coverage) and tests" sanitizer_tests
 stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-25}s each" fuzz_targets
 stage "Windows build and serial tests under Wine" windows_tests
 stage "packages: build, install, use, remove" package_tests
