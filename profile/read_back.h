@@ -23,8 +23,8 @@ struct FieldMismatch {
 };
 
 struct ReadBackResult {
-    bool readsSucceeded = true;    // false when a read-back read failed (its log line says why)
-    std::size_t settingsRead = 0;  // read back and compared
+    bool readsSucceeded = true;   // false when a read-back read failed (its log line says why)
+    std::size_t settingsRead = 0; // read back and compared (a failed read is not counted)
     std::vector<FieldMismatch> mismatches;
     // Settings among those given that cannot be read back: the write-only ones (gas-analyzer,
     // token) and the read-only ones, by name.
@@ -43,5 +43,6 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
 std::string mismatchText(const FieldMismatch& mismatch);
 // "not verifiable: gas-analyzer, token (write only); imei (read only)"; empty when none.
 std::string notVerifiableText(const ReadBackResult& result);
-// "41 settings read back, all equal" or "41 settings read back, 2 fields differ"
+// "41 settings read back, all equal" or "41 settings read back, 2 fields differ", followed by
+// "; not every read succeeded" when a read failed.
 std::string readBackSummary(const ReadBackResult& result);
