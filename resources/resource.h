@@ -11,6 +11,9 @@
 #define IDR_MAIN_MENU 109
 #define IDI_TARNWICK 136
 
+// Menu items of this program beyond those of control_ids.h
+#define IDM_VERIFY 32790
+
 // Port picker
 #define IDC_PICKER_LABEL 20000
 #define IDC_PICKER_PORTS 20001

@@ -1,6 +1,8 @@
 #include "app/win32/app_state.h"
+#include "app/win32/profile_files.h"
 #include "app/win32/wide_text.h"
 #include "ports/port_directory.h"
+#include "profile/page_profile.h"
 #include "resources/resource.h"
 #include "settings/setting_catalogue.h"
 #include "ui/dispatch.h"
@@ -40,6 +42,7 @@ INT_PTR onInitDialog(HWND window, LPARAM param) {
     app.controls.attach(window, GetMenu(window), IDC_LOG_PANE);
     insertTabs(app.controls.control(IDC_TAB_STRIP));
     startMainWindow(app.ui);
+    updateProfileMenuItems(app.controls);
     return TRUE; // the system focuses the first tab stop, the tab strip
 }
 
@@ -65,12 +68,36 @@ void exitProgram(AppState& app, HWND window) {
     EndDialog(window, 1);
 }
 
+void saveProfile(AppState& app, HWND window) {
+    std::wstring path;
+    if (chooseProfileFile(window, true, path)) {
+        savePageProfile(app.controls, [&](std::string_view text, std::string& error) {
+            return writeProfileFile(path, text, error);
+        });
+    }
+}
+
+void openProfile(AppState& app, HWND window) {
+    std::wstring path;
+    if (chooseProfileFile(window, false, path)) {
+        openPageProfile(app.controls, [&](std::string& text, std::string& error) {
+            return readProfileFile(path, text, error);
+        });
+    }
+}
+
 INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
     SettingContext& settings = app.ui.settings;
     switch (id) {
     case IDM_EXIT:
     case IDCANCEL:
         exitProgram(app, window);
+        return TRUE;
+    case IDM_OPEN:
+        openProfile(app, window);
+        return TRUE;
+    case IDM_SAVE_AS:
+        saveProfile(app, window);
         return TRUE;
     case IDM_CHOOSE_PORT:
         if (DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_PORT_PICKER), window,
@@ -89,6 +116,9 @@ INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
         return TRUE;
     case IDM_LOAD_ALL:
         setAllSettings(settings);
+        return TRUE;
+    case IDM_VERIFY:
+        verifyPageSettings(settings);
         return TRUE;
     case IDM_CLEAR:
         clearAllFields(app.controls, app.ui.pages);
@@ -127,12 +157,16 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_NOTIFY:
         return onNotify(*app, *reinterpret_cast<const NMHDR*>(lParam));
-    case WM_COMMAND:
-        return onCommand(*app, window, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND: {
+        const INT_PTR handled = onCommand(*app, window, LOWORD(wParam), HIWORD(wParam));
+        updateProfileMenuItems(app->controls); // the connection may have changed
+        return handled;
+    }
     case WM_CTLCOLORSTATIC:
         return onControlColour(*app, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DEVICECHANGE:
         onDeviceChange(app->ui.settings, app->connection, wParam, &isPortPresent);
+        updateProfileMenuItems(app->controls);
         return handledWithResult(window, 0);
     default:
         return FALSE;
