@@ -159,8 +159,20 @@ void DeviceSimulator::schedule(std::uint8_t value, std::uint64_t delayUs) {
 }
 
 void DeviceSimulator::answer(const RecordedRequest& request) {
-    std::vector<ModelReply> replies = answerRequest(values_, request, options_);
     const SimFault fault = Impl::takeFault(*this, request.code).value_or(SimFault{});
+    std::vector<ModelReply> replies;
+    if (fault.stale || fault.stored) {
+        // The answer is the one to the request sent; the store is another's.
+        ValueStore answered = values_;
+        replies = answerRequest(answered, request, options_);
+        if (fault.stored) {
+            RecordedRequest kept = request;
+            kept.payload = *fault.stored;
+            (void)answerRequest(values_, kept, options_);
+        }
+    } else {
+        replies = answerRequest(values_, request, options_);
+    }
     if (fault.silent || replies.empty()) {
         return;
     }

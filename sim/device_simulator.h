@@ -14,6 +14,8 @@
 // A scripted deviation from the model's answer to one command. Where the model answers with
 // several frames (connect, aux sensors), replyCode, status and claimedLength change the first
 // frame only; a payload or a cut makes that first frame the whole answer; silent drops them all.
+// stale and stored answer a write as the model would (acknowledged) but leave behind the old
+// value, or what a write of `stored` (a request payload, index byte included) would have left.
 struct SimFault {
     bool silent = false;                              // no reply at all
     std::optional<CommandCode> replyCode;             // answer as if to another command
@@ -25,6 +27,8 @@ struct SimFault {
     std::uint32_t delayMs = 0;                        // before the first byte (a late reply)
     std::uint32_t byteGapMs = 0;                      // between consecutive bytes
     std::optional<std::size_t> cutAfter;              // send only this many frame bytes
+    bool stale = false;                               // a write leaves the store as it was
+    std::optional<std::vector<std::uint8_t>> stored;  // what a write stores instead
 };
 
 // A decoded request as the device saw it.
@@ -107,7 +111,8 @@ std::vector<std::uint8_t> encodeReplyFrame(CommandCode code, std::span<const std
                                            std::optional<std::uint8_t> claimedLength = {});
 
 // Parses a fault given on the command line, "CODE:key=value,key=value" or "CODE:silent",
-// e.g. "0x0009:code=0x0008,times=1", "9:gap=500", "9:noise-before=55aa,payload=0001".
+// e.g. "0x0009:code=0x0008,times=1", "9:gap=500", "9:noise-before=55aa,payload=0001",
+// "0x020F:stale", "0x020F:store=0050".
 // Fills `code`, `fault` and `times`; false with a message in `error` when malformed.
 bool parseFaultSpec(const std::string& spec, CommandCode& code, SimFault& fault, int& times,
                     std::string& error);

@@ -27,6 +27,8 @@ constexpr const char* kUsage =
     "                       0x0009:silent  9:code=0x0008,times=1  9:gap=500  9:delay=700\n"
     "                       9:noise-before=55aa  9:noise-after=77  9:payload=0001\n"
     "                       9:status=1  9:claimed-length=9  9:cut=5  9:silent,times=-1\n"
+    "                       0x020F:stale (a write acknowledged, the old value kept)\n"
+    "                       0x020F:store=0050 (acknowledged, kept as if 0050 was sent)\n"
     "                       CODE may also be a command name such as get-master-flag\n"
     "  --log-requests       write each decoded request to standard error\n"
     "  --version            print the version\n"

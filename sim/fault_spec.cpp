@@ -96,12 +96,12 @@ struct FaultItemParser {
     }
 
     bool item(std::string_view key, std::optional<std::string_view> value) {
-        if (key == "silent") {
+        if (key == "silent" || key == "stale") {
             if (value) {
-                problem = "silent takes no value";
+                problem = std::string(key) + " takes no value";
                 return false;
             }
-            fault.silent = true;
+            (key == "silent" ? fault.silent : fault.stale) = true;
             return true;
         }
         if (!value) {
@@ -134,16 +134,17 @@ struct FaultItemParser {
             return hex(key, *value, false, fault.noiseBefore);
         } else if (key == "noise-after") {
             return hex(key, *value, false, fault.noiseAfter);
-        } else if (key == "payload") {
+        } else if (key == "payload" || key == "store") {
             std::vector<std::uint8_t> payload;
             if (!hex(key, *value, true, payload)) {
                 return false;
             }
             if (payload.size() > kMaxReplyPayload) {
-                problem = "payload holds at most 124 bytes, got " + std::to_string(payload.size());
+                problem = std::string(key) + " holds at most 124 bytes, got " +
+                          std::to_string(payload.size());
                 return false;
             }
-            fault.payload = std::move(payload);
+            (key == "payload" ? fault.payload : fault.stored) = std::move(payload);
         } else if (key == "status" || key == "claimed-length") {
             if (!number(key, *value, 0xFF, n)) {
                 return false;

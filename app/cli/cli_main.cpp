@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* kHelp =
-    "usage: tarnwick-cli [--port PATH | --simulate [--sim-fault SPEC]...] COMMAND [ARGS]\n"
+    "usage: tarnwick-cli [--port PATH | --simulate [--sim-fault SPEC]...] [--json]\n"
+    "                    COMMAND [ARGS]\n"
     "\n"
     "Configures the tracker over its serial port.\n"
     "\n"
@@ -18,10 +19,11 @@ constexpr const char* kHelp =
     "  ports     list the serial ports present now\n"
     "  raw       send one command and print its reply payloads as hex\n"
     "  get       read settings: get NAME...\n"
-    "  set       write settings: set NAME=VALUE...\n"
+    "  set       write settings: set NAME=VALUE... [--verify]\n"
     "  names     list the setting names\n"
     "  read-all  read every setting and print it as a profile: read-all [--output FILE]\n"
-    "  load-all  write every setting from a profile: load-all FILE\n"
+    "  load-all  write a profile to the device: load-all FILE [--changed-only] [--verify]\n"
+    "  diff      compare a profile with the device, or two profiles: diff FILE [FILE2]\n"
     "  test      run a device test: test led-green|led-red|voice|vibro\n"
     "  versions  print the versions of the firmware and the modules\n"
     "\n"
@@ -29,7 +31,11 @@ constexpr const char* kHelp =
     "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3)\n"
     "  --simulate         talk to the built-in simulated device instead of a port\n"
     "  --sim-fault SPEC   script a fault into the simulated device, e.g. 9:silent,\n"
-    "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1\n"
+    "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1; a write\n"
+    "                     acknowledged but not kept: 0x020F:stale, or kept as if other bytes\n"
+    "                     were sent: 0x020F:store=0050\n"
+    "  --json             results as JSON Lines on stdout (get, read-all, versions, diff and\n"
+    "                     --verify), the log on stderr as ever\n"
     "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n"
     "  --version          the version of the tool\n";
 
@@ -65,11 +71,11 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const CliOptions&);
     } commands[] = {
-        {"ports", &runPortsCommand},       {"raw", &runRawCommand},
-        {"get", &runGetCommand},           {"set", &runSetCommand},
-        {"names", &runNamesCommand},       {"read-all", &runReadAllCommand},
-        {"load-all", &runLoadAllCommand},  {"test", &runTestCommand},
-        {"versions", &runVersionsCommand},
+        {"ports", &runPortsCommand},      {"raw", &runRawCommand},
+        {"get", &runGetCommand},          {"set", &runSetCommand},
+        {"names", &runNamesCommand},      {"read-all", &runReadAllCommand},
+        {"load-all", &runLoadAllCommand}, {"diff", &runDiffCommand},
+        {"test", &runTestCommand},        {"versions", &runVersionsCommand},
     };
     for (const auto& command : commands) {
         if (options.command == command.name) {

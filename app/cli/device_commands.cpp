@@ -1,5 +1,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
+#include "app/cli/json_lines.h"
 #include "app/cli/log_results.h"
 #include "controls/wire_text.h"
 #include "profile/printable_text.h"
@@ -21,12 +22,14 @@ constexpr const char* kTestHelp =
     "accepted it.\n";
 
 constexpr const char* kVersionsHelp =
-    "usage: tarnwick-cli (--port PATH | --simulate) versions\n"
+    "usage: tarnwick-cli [--json] (--port PATH | --simulate) versions\n"
     "\n"
     "Connects and asks the device for the versions of its firmware and modules, as the\n"
     "About dialog does, and prints one NAME=VERSION line for each of fw, gsm, lble, gnss,\n"
     "wifi and xnb, in that order. A query that fails prints the dialog's fallback text\n"
-    "(unknown.). The log lines go to stderr; exit status 0 only when every query succeeded.\n";
+    "(unknown.). The log lines go to stderr; exit status 0 only when every query succeeded.\n"
+    "With --json, one object per module instead, the version null where the query failed:\n"
+    "  {\"module\":\"gsm\",\"version\":\"01.200.01.200\"}\n";
 
 struct TestChoice {
     const char* name;
@@ -85,15 +88,23 @@ int runVersionsCommand(const CliOptions& options) {
     if (!options.args.empty()) {
         return refuse("versions", "takes no arguments");
     }
-    return runConnected(options, "versions", [](SettingContext& context, MemoryControls& controls) {
-        controls.clearLog();
-        const VersionLabels labels = queryVersions(context);
-        const auto queries = versionQueries();
-        for (std::size_t i = 0; i < labels.size(); ++i) {
-            std::printf("%s=%s\n", kVersionNames[i],
-                        printableText(versionText(queries[i], labels[i])).c_str());
-        }
-        const bool printed = outputWritten("versions");
-        return allSucceeded(controls.log(), labels.size()) && printed;
-    });
+    return runConnected(
+        options, "versions", [&](SettingContext& context, MemoryControls& controls) {
+            controls.clearLog();
+            const VersionLabels labels = queryVersions(context);
+            const auto queries = versionQueries();
+            const auto lines = logLines(controls.log());
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                const std::string version = versionText(queries[i], labels[i]);
+                if (!options.json) {
+                    std::printf("%s=%s\n", kVersionNames[i], printableText(version).c_str());
+                } else if (i < lines.size() && lineSucceeded(lines[i])) {
+                    printJsonLine({{"module", kVersionNames[i]}, {"version", version}});
+                } else {
+                    printJsonLine({{"module", kVersionNames[i]}, {"version", nullptr}});
+                }
+            }
+            const bool printed = outputWritten("versions");
+            return allSucceeded(controls.log(), labels.size()) && printed;
+        });
 }

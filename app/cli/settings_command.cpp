@@ -1,5 +1,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/connected_run.h"
+#include "app/cli/json_lines.h"
 #include "app/cli/stop_request.h"
 #include "profile/printable_text.h"
 #include "profile/setting_values.h"
@@ -15,15 +16,19 @@
 namespace {
 
 constexpr const char* kGetHelp =
-    "usage: tarnwick-cli (--port PATH | --simulate) get NAME...\n"
+    "usage: tarnwick-cli [--json] (--port PATH | --simulate) get NAME...\n"
     "\n"
     "Connects, reads each setting in the order given and prints one NAME=VALUE line per\n"
     "setting read (NAME.FIELD=VALUE for each field of a setting of several controls). The\n"
     "device's log lines go to stderr. Exit status 0 only when every read succeeded.\n"
+    "With --json, one object per setting instead, the values in the same text forms:\n"
+    "  {\"name\":\"mqtt-port\",\"value\":\"1883\"}\n"
+    "  {\"name\":\"bracelet\",\"fields\":{\"address\":\"D43639A10B7E\",\"type\":\"...\",\n"
+    "   \"period\":\"10\"}}\n"
     "'tarnwick-cli names' lists the names and fields.\n";
 
 constexpr const char* kSetHelp =
-    "usage: tarnwick-cli (--port PATH | --simulate) set NAME=VALUE...\n"
+    "usage: tarnwick-cli [--json] (--port PATH | --simulate) set NAME=VALUE... [--verify]\n"
     "\n"
     "Connects and writes each setting in the order the settings first appear. A setting of\n"
     "several controls takes its fields as separate arguments and is written once:\n"
@@ -32,7 +37,15 @@ constexpr const char* kSetHelp =
     "EU863-870), siz-rssi takes dBm from -128 to 127, texts are taken as they are (split at\n"
     "the first '='). The device's log lines go to stderr; exit status 0 only when every write\n"
     "succeeded. An unknown name or a malformed value is refused before anything is sent.\n"
-    "Fields left out keep the device's values: the setting is read first.\n";
+    "Fields left out keep the device's values: the setting is read first.\n"
+    "\n"
+    "--verify reads every setting written back and compares each field with what was\n"
+    "written: one 'verify: ' line on stderr per field that differs, one for the settings that\n"
+    "cannot be read back, and a summary. Exit status 3 when a field differs. With --json the\n"
+    "results are also objects on stdout:\n"
+    "  {\"verify\":\"mismatch\",\"key\":\"mqtt-port\",\"written\":\"8883\",\"device\":\"1883\"}\n"
+    "  {\"verify\":\"summary\",\"read\":1,\"differ\":1,\"writeOnly\":[],\"readOnly\":[],\n"
+    "   \"allRead\":true}\n";
 
 constexpr const char* kNamesHelp = "usage: tarnwick-cli names\n"
                                    "\n"
@@ -128,7 +141,7 @@ int runGetCommand(const CliOptions& options) {
     if (rows.empty()) {
         return refuse("get", "name at least one setting; valid names: " + settingNames(false));
     }
-    return runConnected(options, "get", [&rows](SettingContext& context, MemoryControls& controls) {
+    return runConnected(options, "get", [&](SettingContext& context, MemoryControls& controls) {
         bool all = true;
         for (const SettingRow* row : rows) {
             if (stopRequested()) {
@@ -138,9 +151,13 @@ int runGetCommand(const CliOptions& options) {
                 all = false;
                 continue;
             }
-            // A device text may hold a line break: it must not pass for another setting.
-            for (const std::string& line : settingLines(controls, *row)) {
-                std::printf("%s\n", printableText(line).c_str());
+            if (options.json) {
+                printJsonLine(settingJson(controls, *row));
+            } else {
+                // A device text may hold a line break: it must not pass for another setting.
+                for (const std::string& line : settingLines(controls, *row)) {
+                    std::printf("%s\n", printableText(line).c_str());
+                }
             }
             all = outputWritten("get") && all;
         }
@@ -153,8 +170,12 @@ int runSetCommand(const CliOptions& options) {
         std::fputs(kSetHelp, stdout);
         return kExitOk;
     }
+    std::vector<std::string> args = options.args;
+    const auto verifyFlag = std::remove(args.begin(), args.end(), "--verify");
+    const bool verify = verifyFlag != args.end();
+    args.erase(verifyFlag, args.end());
     std::vector<RowAssignment> assignments;
-    if (const std::string problem = parseAssignments(options.args, assignments); !problem.empty()) {
+    if (const std::string problem = parseAssignments(args, assignments); !problem.empty()) {
         return refuse("set", problem);
     }
     // Every value is checked on a scratch set of controls before anything is sent.
@@ -166,9 +187,11 @@ int runSetCommand(const CliOptions& options) {
             return refuse("set", error);
         }
     }
-    return runConnected(
-        options, "set", [&assignments](SettingContext& context, MemoryControls& controls) {
+    bool differs = false;
+    const int status =
+        runConnected(options, "set", [&](SettingContext& context, MemoryControls& controls) {
             bool all = true;
+            std::vector<const SettingRow*> written;
             for (const RowAssignment& assignment : assignments) {
                 if (stopRequested()) {
                     return false;
@@ -187,9 +210,14 @@ int runSetCommand(const CliOptions& options) {
                 std::string error;
                 (void)fillAssignment(controls, assignment, error);
                 all = setSetting(context, *assignment.row) && all;
+                written.push_back(assignment.row);
+            }
+            if (verify && !stopRequested()) {
+                all = verifyWritten(options, context, written, differs) && all;
             }
             return all;
         });
+    return status == kExitOk && differs ? kExitDiffers : status;
 }
 
 int runNamesCommand(const CliOptions& options) {

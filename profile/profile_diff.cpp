@@ -1,0 +1,50 @@
+#include "profile/profile_diff.h"
+
+#include "profile/printable_text.h"
+#include "profile/setting_values.h"
+
+namespace {
+
+bool holds(const std::set<int>* given, int controlId) {
+    return given == nullptr || given->contains(controlId);
+}
+
+} // namespace
+
+std::set<int> fillProfileFields(Controls& controls, const std::vector<ProfileEntry>& entries) {
+    std::set<int> given;
+    for (const ProfileEntry& entry : entries) {
+        std::string error;
+        (void)fillFieldValue(controls, *entry.row, *entry.field, entry.value, error);
+        given.insert(entry.field->controlId);
+    }
+    return given;
+}
+
+std::vector<FieldDifference> diffFields(const Controls& a, const std::set<int>* aGiven,
+                                        const Controls& b, const std::set<int>* bGiven) {
+    // The write-only settings share their controls with the sensor read-out, so the readable
+    // rows name every control once.
+    std::vector<FieldDifference> differences;
+    for (const SettingRow& row : settingCatalogue()) {
+        if (!row.getCode) {
+            continue;
+        }
+        for (const SettingField& field : settingFields(row)) {
+            if (!holds(aGiven, field.controlId) || !holds(bGiven, field.controlId)) {
+                continue;
+            }
+            std::string aText = fieldValueText(a, field);
+            std::string bText = fieldValueText(b, field);
+            if (aText != bText) {
+                differences.push_back({fieldKey(row, field), std::move(aText), std::move(bText)});
+            }
+        }
+    }
+    return differences;
+}
+
+std::string differenceText(const FieldDifference& difference) {
+    return difference.key + ": " + printableText(difference.a) + " -> " +
+           printableText(difference.b);
+}
