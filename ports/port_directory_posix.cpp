@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string_view>
 #include <sys/stat.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -50,19 +51,35 @@ bool findUsbDevice(const fs::path& deviceLink, const fs::path& root, fs::path& u
     return false;
 }
 
-std::string usbDescription(const fs::path& usbDevice) {
-    const std::string manufacturer = readAttribute(usbDevice / "manufacturer");
-    const std::string product = readAttribute(usbDevice / "product");
-    std::string text;
-    if (product.empty()) {
-        text = manufacturer.empty() ? "USB serial port" : manufacturer;
-    } else if (manufacturer.empty() || product.starts_with(manufacturer)) {
-        text = product;
-    } else {
-        text = manufacturer + " " + product;
+// Four upper-case hex digits, or nothing when the attribute is not that.
+std::string usbId(const fs::path& file) {
+    std::string id = readAttribute(file);
+    if (id.size() != 4 ||
+        !std::all_of(id.begin(), id.end(), [](unsigned char c) { return std::isxdigit(c) != 0; })) {
+        return {};
     }
-    return text + " (" + readAttribute(usbDevice / "idVendor") + ":" +
-           readAttribute(usbDevice / "idProduct") + ")";
+    std::transform(id.begin(), id.end(), id.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return id;
+}
+
+void describeUsb(const fs::path& usbDevice, PortInfo& port) {
+    port.vid = usbId(usbDevice / "idVendor");
+    port.pid = usbId(usbDevice / "idProduct");
+    port.serial = readAttribute(usbDevice / "serial");
+    port.manufacturer = readAttribute(usbDevice / "manufacturer");
+    port.product = readAttribute(usbDevice / "product");
+    const std::string& maker = port.manufacturer;
+    std::string text;
+    if (port.product.empty()) {
+        text = maker.empty() ? "USB serial port" : maker;
+    } else if (maker.empty() || port.product.starts_with(maker)) {
+        text = port.product;
+    } else {
+        text = maker + " " + port.product;
+    }
+    port.description = text + " (" + readAttribute(usbDevice / "idVendor") + ":" +
+                       readAttribute(usbDevice / "idProduct") + ")";
 }
 
 // The UART names of the 8250 driver, by the serial core's port type.
@@ -85,14 +102,14 @@ std::string driverName(const fs::path& ttyEntry) {
 }
 
 // False for entries that are not ports a device can sit on.
-bool describePort(const fs::path& ttyEntry, const fs::path& root, std::string& description) {
+bool describePort(const fs::path& ttyEntry, const fs::path& root, PortInfo& port) {
     std::error_code error;
     if (!fs::exists(ttyEntry / "device", error)) {
         return false; // consoles, ptys and other virtual ttys
     }
     fs::path usbDevice;
     if (findUsbDevice(ttyEntry / "device", root, usbDevice)) {
-        description = usbDescription(usbDevice);
+        describeUsb(usbDevice, port);
         return true;
     }
     const std::string typeText = readAttribute(ttyEntry / "type");
@@ -104,11 +121,11 @@ bool describePort(const fs::path& ttyEntry, const fs::path& root, std::string& d
             return false; // the 8250 driver's placeholders for UARTs that are not fitted
         }
         if (const char* name = uartName(type)) {
-            description = std::string("Serial port (") + name + ")";
+            port.description = std::string("Serial port (") + name + ")";
             return true;
         }
     }
-    description = driver.empty() ? "Serial port" : "Serial port (" + driver + ")";
+    port.description = driver.empty() ? "Serial port" : "Serial port (" + driver + ")";
     return true;
 }
 
@@ -170,9 +187,10 @@ std::vector<PortInfo> listPorts(const std::string& sysfsRoot) {
     }
     for (fs::directory_iterator it(root / "class" / "tty", error), end; !error && it != end;
          it.increment(error)) {
-        std::string description;
-        if (describePort(it->path(), root, description)) {
-            ports.push_back({"/dev/" + it->path().filename().string(), description});
+        PortInfo port;
+        port.name = "/dev/" + it->path().filename().string();
+        if (describePort(it->path(), root, port)) {
+            ports.push_back(std::move(port));
         }
     }
     std::sort(ports.begin(), ports.end(),

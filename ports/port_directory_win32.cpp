@@ -5,10 +5,13 @@
 #endif
 #include <windows.h>
 
+#include <cfgmgr32.h>
 #include <setupapi.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,27 +54,96 @@ bool readComPortName(HKEY key, std::wstring& name) {
     return true;
 }
 
+// A REG_SZ property's text, or a REG_MULTI_SZ property's strings each ended by L'\0'.
 bool readStringProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property,
                         std::wstring& text) {
     std::vector<wchar_t> buffer(kNameUnits, L'\0');
     DWORD type = 0;
     DWORD required = 0;
-    auto bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    // Two units held back: a value stored without its terminators still ends.
+    auto bytes = static_cast<DWORD>((buffer.size() - 2) * sizeof(wchar_t));
     BOOL ok =
         SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
                                           reinterpret_cast<BYTE*>(buffer.data()), bytes, &required);
     if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && required > bytes) {
-        buffer.assign(required / sizeof(wchar_t) + 2, L'\0');
-        bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+        buffer.assign(required / sizeof(wchar_t) + 3, L'\0');
+        bytes = static_cast<DWORD>((buffer.size() - 2) * sizeof(wchar_t));
         ok = SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type,
                                                reinterpret_cast<BYTE*>(buffer.data()), bytes,
                                                &required);
     }
-    if (!ok || type != REG_SZ) {
+    if (!ok || (type != REG_SZ && type != REG_MULTI_SZ)) {
         return false;
     }
-    text.assign(buffer.data(), wcsnlen(buffer.data(), buffer.size()));
+    if (type == REG_SZ) {
+        text.assign(buffer.data(), wcsnlen(buffer.data(), buffer.size()));
+        return true;
+    }
+    text.clear();
+    for (std::size_t at = 0; at < buffer.size() && buffer[at] != L'\0';) {
+        const std::size_t length = wcsnlen(buffer.data() + at, buffer.size() - at);
+        text.append(buffer.data() + at, length).push_back(L'\0');
+        at += length + 1;
+    }
     return true;
+}
+
+// The four hex digits after `key` ("VID_") in `text`, upper-cased; empty when there are none.
+std::string idAfter(const std::wstring& text, const wchar_t* key) {
+    const std::size_t at = text.find(key);
+    if (at == std::wstring::npos || text.size() < at + 8) {
+        return {};
+    }
+    std::string id;
+    for (std::size_t i = at + 4; i < at + 8; ++i) {
+        if (!std::iswxdigit(text[i]) || text[i] > 0x7F) {
+            return {};
+        }
+        id.push_back(static_cast<char>(std::towupper(text[i])));
+    }
+    return id;
+}
+
+// Every hardware ID names the same device ("USB\VID_1209&PID_2A1E&REV_0100",
+// "FTDIBUS\COMPORT&VID_0403&PID_6001"): the first that carries both ids will do.
+void usbIds(const std::wstring& hardwareIds, std::string& vid, std::string& pid) {
+    std::size_t at = 0;
+    while (at < hardwareIds.size()) {
+        std::size_t end = hardwareIds.find(L'\0', at);
+        end = end == std::wstring::npos ? hardwareIds.size() : end;
+        const std::wstring entry = hardwareIds.substr(at, end - at);
+        vid = idAfter(entry, L"VID_");
+        pid = idAfter(entry, L"PID_");
+        if (!vid.empty() && !pid.empty()) {
+            return;
+        }
+        at = end + 1;
+    }
+    vid.clear();
+    pid.clear();
+}
+
+// "USB\VID_1209&PID_2A1E\TRK00042": a USB device's instance ID ends in its serial. Devices
+// without one get an ID Windows makes up ("6&2c0f0e8b&0&1"), and an interface of a composite
+// device ("...&MI_00\...") carries its parent's serial, not its own.
+std::wstring serialOfInstance(DEVINST instance) {
+    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+    if (CM_Get_Device_IDW(instance, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) {
+        return {};
+    }
+    const std::wstring text(id, wcsnlen(id, MAX_DEVICE_ID_LEN));
+    const std::size_t first = text.find(L'\\');
+    const std::size_t last = text.rfind(L'\\');
+    if (first != 3 || _wcsnicmp(text.c_str(), L"USB", 3) != 0 || last == first ||
+        last + 1 == text.size() || text.find(L'&', last) != std::wstring::npos) {
+        return {};
+    }
+    if (text.find(L"&MI_") < last) {
+        DEVINST parent = 0;
+        return CM_Get_Parent(&parent, instance, 0) == CR_SUCCESS ? serialOfInstance(parent)
+                                                                 : std::wstring();
+    }
+    return text.substr(last + 1);
 }
 
 // Walks the present devices of the "Ports" class and calls `step` for each COM port; the walk
@@ -120,8 +192,22 @@ std::vector<PortInfo> listPorts() {
         if (!readStringProperty(devices, device, SPDRP_DEVICEDESC, description)) {
             readStringProperty(devices, device, SPDRP_FRIENDLYNAME, description);
         }
-        ports.push_back(
-            {toUtf8(name.data(), name.size()), toUtf8(description.data(), description.size())});
+        PortInfo port;
+        port.name = toUtf8(name.data(), name.size());
+        port.description = toUtf8(description.data(), description.size());
+        std::wstring hardwareIds;
+        if (readStringProperty(devices, device, SPDRP_HARDWAREID, hardwareIds)) {
+            usbIds(hardwareIds, port.vid, port.pid);
+        }
+        if (!port.vid.empty()) {
+            const std::wstring serial = serialOfInstance(device.DevInst);
+            std::wstring maker;
+            readStringProperty(devices, device, SPDRP_MFG, maker);
+            port.serial = toUtf8(serial.data(), serial.size());
+            port.manufacturer = toUtf8(maker.data(), maker.size());
+            port.product = port.description;
+        }
+        ports.push_back(std::move(port));
     });
     return ports;
 }

@@ -1,4 +1,5 @@
 #include "ports/port_directory_posix.h"
+#include "ports/port_spec.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
@@ -31,10 +32,12 @@ struct FakeSysfs : TempDir {
     }
     // The tty hangs `below` the USB device: its interface (ACM) or a port in that (usb-serial).
     void usb(const std::string& name, const std::string& below, const std::string& ids,
-             const std::string& maker, const std::string& product) const {
+             const std::string& serial, const std::string& maker,
+             const std::string& product) const {
         const fs::path device = root() / "devices/pci0000:00/usb1" / ("1-" + name);
         file(device / "idVendor", ids.substr(0, 4));
         file(device / "idProduct", ids.substr(5));
+        file(device / "serial", serial);
         file(device / "manufacturer", maker);
         file(device / "product", product);
         tty(name, device / below);
@@ -48,10 +51,10 @@ struct FakeSysfs : TempDir {
 
 TEST(PortDirectoryPosix, ListsUsbAcmAndFittedUartsInNaturalOrder) {
     FakeSysfs sys;
-    sys.usb("ttyUSB10", "1.0/ttyUSB10", "0403:6001", "FTDI", "FT232R USB UART");
-    sys.usb("ttyUSB2", "1.0/ttyUSB2", "067b:2303", "Prolific", "Prolific USB-Serial Controller");
-    sys.usb("ttyUSB3", "1.0/ttyUSB3", "1a86:7523", "", "");
-    sys.usb("ttyACM0", "1.0", "0483:5740", "STMicroelectronics", "STM32 Virtual ComPort");
+    sys.usb("ttyUSB10", "1.0/ttyUSB10", "0403:6001", "A502", "FTDI", "FT232R");
+    sys.usb("ttyUSB2", "1.0/ttyUSB2", "067b:2303", "", "PL", "PL 2303");
+    sys.usb("ttyUSB3", "1.0/ttyUSB3", "1a86:7523", "", "", "");
+    sys.usb("ttyACM0", "1.0", "1209:2a1e", "TRK00042", "Acme", "T4");
     sys.uart("ttyS0", 4, "serial");
     sys.uart("ttyAMA0", 83, "uart-pl011");
     sys.uart("ttyS93", 0, "serial8250"); // placeholder for a UART that is not fitted
@@ -59,21 +62,65 @@ TEST(PortDirectoryPosix, ListsUsbAcmAndFittedUartsInNaturalOrder) {
 
     std::vector<std::string> listed;
     for (const PortInfo& port : listPorts(sys.root().string())) {
-        listed.push_back(port.name + " = " + port.description);
+        listed.push_back(port.name + " = " + port.description + " | " + port.vid + ":" + port.pid +
+                         " " + port.serial + " " + port.manufacturer + "/" + port.product);
     }
     EXPECT_EQ(listed, (std::vector<std::string>{
-                          "/dev/ttyACM0 = STMicroelectronics STM32 Virtual ComPort (0483:5740)",
-                          "/dev/ttyAMA0 = Serial port (uart-pl011)",
-                          "/dev/ttyS0 = Serial port (16550A)",
-                          "/dev/ttyUSB2 = Prolific USB-Serial Controller (067b:2303)",
-                          "/dev/ttyUSB3 = USB serial port (1a86:7523)",
-                          "/dev/ttyUSB10 = FTDI FT232R USB UART (0403:6001)",
+                          "/dev/ttyACM0 = Acme T4 (1209:2a1e) | 1209:2A1E TRK00042 Acme/T4",
+                          "/dev/ttyAMA0 = Serial port (uart-pl011) | :  /",
+                          "/dev/ttyS0 = Serial port (16550A) | :  /",
+                          "/dev/ttyUSB2 = PL 2303 (067b:2303) | 067B:2303  PL/PL 2303",
+                          "/dev/ttyUSB3 = USB serial port (1a86:7523) | 1A86:7523  /",
+                          "/dev/ttyUSB10 = FTDI FT232R (0403:6001) | 0403:6001 A502 FTDI/FT232R",
                       }));
 
     pty_test::PtyPair pty;
     EXPECT_TRUE(isPortPresent("/dev/ttyUSB3", sys.root().string()));
     EXPECT_TRUE(isPortPresent(pty.path, sys.root().string())) << "a port given by path";
     EXPECT_FALSE(isPortPresent(sys.path("class/tty/ttyS0/type"), sys.root().string()));
+}
+
+TEST(PortSpec, PicksTheOnePortOfAUsbIdentityOrNamesTheCandidates) {
+    const PortInfo all[] = {
+        {"/dev/ttyACM0", "a", "1209", "2A1E", "TRK00042", "Tarnwick", "T4"},
+        {"/dev/ttyACM1", "b", "1209", "2A1E", "TRK00043", "Tarnwick", "T4"},
+        {"/dev/ttyUSB0", "c", "0403", "6001", "", "FTDI", "FT232R"},
+        {"/dev/ttyS0", "Serial port (16550A)"},
+    };
+    const std::string acm0 = "/dev/ttyACM0 (1209:2A1E  serial TRK00042  Tarnwick  T4)";
+    const std::string acm1 = "/dev/ttyACM1 (1209:2A1E  serial TRK00043  Tarnwick  T4)";
+    const std::string usb0 = "/dev/ttyUSB0 (0403:6001  FTDI  FT232R)";
+    const std::string bad = ": give usb:VID:PID[:SERIAL], VID and PID four hex digits each";
+    const std::string pick = "; pick one with --port NAME or usb:VID:PID:SERIAL";
+    const struct {
+        const char* spec;
+        std::string present; // indexes into `all`
+        std::string result;  // the port's name, or "! " and the message
+    } cases[] = {
+        {"usb:0403:6001", "0123", "/dev/ttyUSB0"},
+        {"usb:1209:2a1e:TRK00043", "0123", "/dev/ttyACM1"},
+        {"usb:1209:2A1E", "0123", "! 2 ports match usb:1209:2A1E: " + acm0 + ", " + acm1 + pick},
+        {"usb:1209:2A1E:trk00043", "012",
+         "! no port matches usb:1209:2A1E:trk00043; USB serial ports present: " + acm0 + ", " +
+             acm1 + ", " + usb0},
+        {"auto", "23", "/dev/ttyUSB0"},
+        {"auto", "023", "! 2 ports match auto: " + acm0 + ", " + usb0 + pick},
+        {"auto", "3", "! no port matches auto; no USB serial ports present"},
+        {"COM3", "0123", "COM3"},
+        {"usb:403:6001", "2", "! bad port usb:403:6001" + bad},
+        {"usb:0403:6001:", "2", "! bad port usb:0403:6001:" + bad},
+        {"usb:0403-6001", "2", "! bad port usb:0403-6001" + bad},
+    };
+    for (const auto& row : cases) {
+        std::vector<PortInfo> ports;
+        for (const char index : row.present) {
+            ports.push_back(all[index - '0']);
+        }
+        std::string name;
+        std::string error;
+        const bool ok = resolvePortSpec(row.spec, ports, name, error);
+        EXPECT_EQ(ok ? name : "! " + error, row.result) << row.spec << " among " << row.present;
+    }
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "app/cli/device_session.h"
 
+#include "ports/port_directory.h"
+#include "ports/port_spec.h"
+
 bool openSession(const SessionTarget& target, DeviceSession& session, std::string& error) {
     if (target.simulate) {
         session.simulator = std::make_unique<DeviceSimulator>();
@@ -17,9 +20,12 @@ bool openSession(const SessionTarget& target, DeviceSession& session, std::strin
         initDeviceLink(session.link, session.simulated.get());
         return true;
     }
+    if (!resolvePortSpec(target.port, listPorts(), session.portName, error)) {
+        return false;
+    }
     session.serial = std::make_unique<SerialChannel>();
-    if (!session.serial->openPort(devicePathForPort(target.port))) {
-        error = "cannot open port " + target.port +
+    if (!session.serial->openPort(devicePathForPort(session.portName))) {
+        error = "cannot open port " + session.portName +
                 " (missing, in use by another program, or no permission)";
         return false;
     }

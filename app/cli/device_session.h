@@ -11,20 +11,22 @@
 
 // Where the command line talks to: a serial port, or the built-in simulated device.
 struct SessionTarget {
-    std::string port; // used as given; empty with `simulate`
+    std::string port; // a name, usb:VID:PID[:SERIAL] or auto; empty with `simulate`
     bool simulate = false;
     std::vector<std::string> simFaults; // fault specs for the simulated device
     std::string tracePath;              // --trace: every frame and time-out to this file
 };
 
 struct DeviceSession {
+    std::string portName; // the port opened, usb: and auto resolved
     std::unique_ptr<SerialChannel> serial;
     std::unique_ptr<DeviceSimulator> simulator;
     std::unique_ptr<SimulatorChannel> simulated;
     DeviceLink link;
 };
 
-// Opens the port (or starts the simulator) and readies the link; false with a message.
+// Opens the port (or starts the simulator) and readies the link; false with a message, which
+// lists the candidates when a usb: or auto port does not name exactly one.
 [[nodiscard]] bool openSession(const SessionTarget& target, DeviceSession& session,
                                std::string& error);
 void closeSession(DeviceSession& session);

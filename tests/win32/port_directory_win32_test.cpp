@@ -12,11 +12,16 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct Row {
     std::wstring portName; // ASCII; empty: no "PortName" value
     std::wstring text;
     DWORD property;
     std::optional<std::string> description; // nothing: must not be listed
+    std::wstring usbInstance{};             // empty: ROOT\PORTS\TARNWICKn
+    std::wstring hardwareIds{};             // with "Tarnwick Labs" as the maker
+    std::string identity = "||||";          // vid|pid|serial|manufacturer|product
 };
 
 const std::vector<Row> kPorts = {
@@ -29,10 +34,17 @@ const std::vector<Row> kPorts = {
     {L"COM207", std::wstring(400, L'd'), SPDRP_DEVICEDESC, std::string(400, 'd')},
     {L"COM208", L"Friendly (COM208)", SPDRP_FRIENDLYNAME, "Friendly (COM208)"},
     {L"COM209", L"", SPDRP_DEVICEDESC, ""},
+    {L"COM210", L"T4", SPDRP_DEVICEDESC, "T4", L"USB\\VID_1209&PID_2A1E\\TRK00042",
+     L"USB\\VID_1209&PID_2a1e&REV_0100\0USB\\VID_1209&PID_2A1E\0"s,
+     "1209|2A1E|TRK00042|Tarnwick Labs|T4"},
+    {L"COM211", L"T5", SPDRP_DEVICEDESC, "T5", L"USB\\VID_1209&PID_2A1F&MI_00\\6&2C0F0E8B&0&0000",
+     L"ACPI\\PNP0501\0USB\\VID_1209&PID_2A1F&MI_00\0"s, "1209|2A1F||Tarnwick Labs|T5"},
+    {L"COM212", L"UART", SPDRP_DEVICEDESC, "UART", {}, L"ACPI\\PNP0501\0"s},
 };
 
 std::wstring instance(std::size_t index) {
-    return L"ROOT\\PORTS\\TARNWICK" + std::to_wstring(index);
+    return kPorts[index].usbInstance.empty() ? L"ROOT\\PORTS\\TARNWICK" + std::to_wstring(index)
+                                             : kPorts[index].usbInstance;
 }
 
 class PortDirectoryWin32 : public ::testing::Test {
@@ -40,7 +52,8 @@ class PortDirectoryWin32 : public ::testing::Test {
     void SetUp() override {
         for (std::size_t i = 0; i < kPorts.size(); ++i) {
             ASSERT_TRUE(registerPort(instance(i).c_str(), kPorts[i].portName, kPorts[i].text,
-                                     kPorts[i].property))
+                                     kPorts[i].property, true, kPorts[i].hardwareIds,
+                                     L"Tarnwick Labs"))
                 << "cannot register ports here, error " << GetLastError();
         }
     }
@@ -59,7 +72,10 @@ TEST_F(PortDirectoryWin32, ListsComPortsOnlyWithTheirDescriptions) {
                                         [&](const PortInfo& port) { return port.name == name; });
         ASSERT_EQ(found != ports.end(), row.description.has_value()) << name.substr(0, 8);
         if (row.description) {
-            EXPECT_EQ(found->description, *row.description) << name.substr(0, 8);
+            EXPECT_EQ(found->description + "|" + found->vid + "|" + found->pid + "|" +
+                          found->serial + "|" + found->manufacturer + "|" + found->product,
+                      *row.description + "|" + row.identity)
+                << name.substr(0, 8);
         }
     }
 }

@@ -14,10 +14,11 @@
 
 // Registers `instanceId` (L"ROOT\\PORTS\\...") afresh or, with `add` false, only removes it
 // (which works when it is not there). An empty `portName` stores no "PortName", an empty `text`
-// no `textProperty`.
+// no `textProperty`. `hardwareIds` (NUL-ended strings) and `maker` make it a USB device's port.
 inline bool registerPort(const wchar_t* instanceId, const std::wstring& portName,
                          const std::wstring& text, DWORD textProperty = SPDRP_DEVICEDESC,
-                         bool add = true) {
+                         bool add = true, const std::wstring& hardwareIds = {},
+                         const std::wstring& maker = {}) {
     const auto bytes = [](const std::wstring& s) {
         return reinterpret_cast<const BYTE*>(s.c_str());
     };
@@ -36,6 +37,11 @@ inline bool registerPort(const wchar_t* instanceId, const std::wstring& portName
         ok = SetupDiCreateDeviceInfoW(set, instanceId, &guid, nullptr, nullptr, 0, &device) &&
              (text.empty() || SetupDiSetDeviceRegistryPropertyW(set, &device, textProperty,
                                                                 bytes(text), size(text))) &&
+             (hardwareIds.empty() ||
+              (SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID, bytes(hardwareIds),
+                                                 size(hardwareIds)) &&
+               SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_MFG, bytes(maker),
+                                                 size(maker)))) &&
              SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr);
         const HKEY key = ok ? SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV,
                                                       nullptr, nullptr)
