@@ -1,5 +1,6 @@
 #include "tests/support/ui_rig.h"
 
+#include "profile/page_profile.h"
 #include "settings/setting_catalogue.h"
 #include "ui/about_queries.h"
 #include "ui/menu_commands.h"
@@ -185,6 +186,53 @@ TEST(AllSettings, ReadAndLoadEveryOneInOrderWithTheButtonsDisabled) {
         EXPECT_EQ(textsWithAButtonEnabled, 0u);
         EXPECT_EQ(enablingState(rig.controls), kConnected);
     }
+}
+
+// Saved after a read all, opened elsewhere, read back from a device that kept another port.
+TEST(PageProfiles, SaveOpenAndVerifyThePageFields) {
+    std::string file; // what the last save wrote, what the next open reads
+    const ProfileSink save = [&](std::string_view text, std::string&) { return file = text, true; };
+    const ProfileSource open = [&](std::string& text, std::string&) { return text = file, true; };
+    const ProfileSink full = [](auto, std::string& error) { return error = "disk full", false; };
+    UiRig rig, fresh;
+    rig.connectOnCom7();
+    getAllSettings(rig.ui.settings);
+    rig.startLine();
+    EXPECT_FALSE(savePageProfile(rig.controls, full));
+    EXPECT_TRUE(savePageProfile(rig.controls, save));
+    const std::string saved = file;
+    const std::size_t port = saved.find("\nmqtt-port=1883\nmqtt-topic-sub=tarnwick/cmd/");
+    ASSERT_NE(port, std::string::npos);
+    // A refused file changes no field, not even those above its faulty line (master-flag=1).
+    for (const std::string& refused : {std::string(saved).replace(port, 15, "\nmqtt-port=70000"),
+                                       std::string(1 << 20 | 1, '#')}) {
+        file = refused;
+        EXPECT_FALSE(openPageProfile(fresh.controls, open));
+    }
+    EXPECT_FALSE(fresh.controls.isChecked(600));
+    file = saved;
+    EXPECT_TRUE(openPageProfile(fresh.controls, open));
+    EXPECT_TRUE(fresh.controls.isChecked(600) && fresh.controls.fullText(1129) == u"1883");
+    EXPECT_EQ(
+        rig.controls.log() + fresh.controls.log(),
+        "Saving profile...   error (disk full).\r\nSaving profile...   success.\r\n"
+        "Opening profile...   error (line 17: mqtt-port takes a number up to 65535).\r\n"
+        "Opening profile...   error (larger than 1 MiB).\r\nOpening profile...   success.\r\n");
+
+    rig.startLine();
+    rig.device.storeValue(0x0210, {0x22, 0xB3}); // 8883
+    std::size_t textsWithAButtonEnabled = 0;
+    rig.controls.setLogSink([&](std::string_view) {
+        textsWithAButtonEnabled += enablingState(rig.controls) != "00111 off";
+    });
+    verifyPageSettings(rig.ui.settings);
+    EXPECT_TRUE(rig.controls.log().ends_with("Getting log flags...   success.\r\n"
+                                             "mqtt-port: wrote 1883, the device has 8883\r\n"
+                                             "not verifiable: gas-analyzer, token (write only)\r\n"
+                                             "39 settings read back, 1 field differs\r\n"));
+    EXPECT_EQ(std::to_string(textsWithAButtonEnabled) + " " + enablingState(rig.controls),
+              "0 " + kConnected);
+    EXPECT_EQ(rig.controls.fullText(1129), u"1883"); // the page keeps what it had
 }
 
 std::string cacheText(const AuxSensorCache& cache) {

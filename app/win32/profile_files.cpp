@@ -5,6 +5,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -95,13 +96,13 @@ bool readProfileFile(const std::wstring& path, std::string& text, std::string& e
     bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) != FALSE;
     if (!ok) {
         error = "cannot read " + utf8FromWide(path) + ": not a regular file";
-    } else if (static_cast<unsigned long long>(size.QuadPart) > kMaxPageProfileBytes) {
-        ok = false;
-        error = "cannot read " + utf8FromWide(path) + ": larger than 1 MiB";
     } else {
-        text.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+        // One byte past the limit is enough for openPageProfile to refuse the file.
+        const auto wanted = static_cast<DWORD>(
+            std::min<unsigned long long>(size.QuadPart, kMaxPageProfileBytes + 1));
+        text.assign(wanted, '\0');
         DWORD done = 0;
-        ok = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) != FALSE;
+        ok = ReadFile(file, text.data(), wanted, &done, nullptr) != FALSE;
         if (!ok) {
             error = failure("cannot read", path);
         }

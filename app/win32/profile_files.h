@@ -18,5 +18,6 @@ bool chooseProfileFile(HWND owner, bool forSaving, std::wstring& path);
 // that was there. False with why.
 bool writeProfileFile(const std::wstring& path, std::string_view text, std::string& error);
 
-// The whole file, a regular one of at most kMaxPageProfileBytes. False with why.
+// The file, a regular one; of a longer file than kMaxPageProfileBytes only enough to tell.
+// False with why.
 bool readProfileFile(const std::wstring& path, std::string& text, std::string& error);

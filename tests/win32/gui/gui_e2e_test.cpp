@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -198,11 +199,11 @@ Lines requestsAfter(std::size_t from, std::size_t count) {
 void expectConnected(bool connected) {
     std::vector<int> menu;
     for (int id : {IDM_CHOOSE_PORT, IDM_CONNECT, IDM_DISCONNECT, IDM_READ_ALL, IDM_LOAD_ALL,
-                   IDM_CLEAR, IDM_ABOUT, IDM_EXIT}) {
+                   IDM_VERIFY, IDM_CLEAR, IDM_ABOUT, IDM_EXIT, IDM_OPEN, IDM_SAVE_AS}) {
         menu.push_back(menuItemEnabled(id));
     }
     const int on = connected ? 1 : 0;
-    EXPECT_EQ(menu, (std::vector<int>{1 - on, 0, on, on, on, 1, 1, 1}));
+    EXPECT_EQ(menu, (std::vector<int>{1 - on, 0, on, on, on, on, 1, 1, 1, 1, 1}));
     int buttons = 0;
     for (HWND child = GetWindow(mainWindow, GW_CHILD); child;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -213,6 +214,15 @@ void expectConnected(bool connected) {
         }
     }
     EXPECT_GT(buttons, 0);
+}
+
+// A file dialog of the window, given a path in its file name box (cmb13) as a user types one.
+bool chooseFile(int command, const wchar_t* title, const std::string& path) {
+    const HWND dialog = post(mainWindow, command) ? waitForDialog(title) : nullptr;
+    const std::wstring wide = wideFromUtf8(path);
+    return send(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) ==
+               TRUE &&
+           post(dialog, IDOK) && waitUntil([&] { return !IsWindow(dialog); });
 }
 
 // The steps build on each other; after a failed one there may be no window left to drive.
@@ -295,6 +305,34 @@ TEST_F(GuiEndToEnd, LoadAllSendsTheChangedValues) {
           "REQ 0x0508 05 08 00 01 00", "REQ 0x0800 08 00 00 07 02 E4 5F 01 2A 81 3D"}) {
         EXPECT_NE(std::find(sent.begin(), sent.end(), request), sent.end()) << request;
     }
+}
+
+TEST_F(GuiEndToEnd, SaveOpenAndVerifyThePageFields) {
+    const std::size_t from = text(IDC_LOG_PANE).size();
+    const std::string folder = requestLogPath.substr(0, requestLogPath.find_last_of('\\') + 1);
+    ASSERT_TRUE(chooseFile(IDM_SAVE_AS, L"Сохранить профиль", folder + "saved.profile"));
+    EXPECT_EQ(logLinesAfter(from, 1), Lines{"Saving profile...   success.\r\n"});
+    std::ifstream in(folder + "saved.profile", std::ios::binary);
+    std::string profile{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_TRUE(profile.starts_with("# Tarnwick profile: one NAME[.FIELD]=VALUE per line. It holds "
+                                    "passwords: keep it private.\nmaster-flag=1\n"));
+    for (const char* line :
+         {"\nserver-ack-flag=0\n", "\nmqtt-port=8883\n", "\nlora-band=EU863-870\n"}) {
+        EXPECT_NE(profile.find(line), std::string::npos) << line;
+    }
+    const std::size_t apn = profile.find("\napn=iot.e2e\n");
+    ASSERT_NE(apn, std::string::npos);
+    std::ofstream(folder + "opened.profile") << profile.replace(apn, 13, "\napn=iot.opened\n");
+    ASSERT_TRUE(chooseFile(IDM_OPEN, L"Открыть профиль", folder + "opened.profile"));
+    EXPECT_EQ(logLinesAfter(from, 2).back(), "Opening profile...   success.\r\n");
+    ASSERT_TRUE(click(IDM_VERIFY)); // the whole read-back runs inside the command
+    const Lines lines = logLinesAfter(from);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()),
+              (Lines{"apn: wrote iot.opened, the device has iot.e2e\r\n",
+                     "not verifiable: gas-analyzer, token (write only)\r\n",
+                     "39 settings read back, 1 field differs\r\n"}));
+    screenshot("verify.png", mainWindow, false);
 }
 
 TEST_F(GuiEndToEnd, ClearEmptiesTheFieldsAndKeepsTheLog) {
