@@ -43,13 +43,27 @@ bool awaitReply(DeviceLink& link, CommandCode code, std::uint8_t& length,
         while (!link.frameReady) {
             std::uint8_t byte = 0;
             if (!link.channel->readByte(timeoutMs, byte)) {
+                if (link.trace != nullptr) {
+                    traceTimeout(*link.trace, code, timeoutMs);
+                }
                 return false;
+            }
+            if (link.trace != nullptr) {
+                traceByte(*link.trace, byte);
             }
             feed(link.decoder, byte);
         }
         const auto echoed = static_cast<CommandCode>((link.lastFrame[0] << 8) | link.lastFrame[1]);
         if (echoed == code) {
-            return takeReply(link, length, payload);
+            const bool fits = takeReply(link, length, payload);
+            if (link.trace != nullptr) {
+                traceReceived(*link.trace, link.lastFrame, link.lastFrameCount,
+                              fits ? "" : "short");
+            }
+            return fits;
+        }
+        if (link.trace != nullptr) {
+            traceReceived(*link.trace, link.lastFrame, link.lastFrameCount, "dropped");
         }
         ++link.droppedFrames;
     }
@@ -65,7 +79,11 @@ bool transact(DeviceLink& link, CommandCode code, std::uint8_t& length,
         return false;
     }
     link.channel->discardInput();
-    if (!link.channel->writeFrame(frame)) {
+    const bool written = link.channel->writeFrame(frame);
+    if (link.trace != nullptr) {
+        traceSent(*link.trace, frame, link.codec.message, written);
+    }
+    if (!written) {
         return false;
     }
     return awaitReply(link, code, length, payload, timeoutMs);

@@ -4,6 +4,7 @@
 #include "link/command_code.h"
 #include "link/frame_codec.h"
 #include "link/frame_decoder.h"
+#include "link/frame_trace.h"
 
 #include <cstdint>
 
@@ -17,6 +18,7 @@ struct DeviceLink {
     // Complete frames that answered another command (a late reply, a stray echo) and were
     // passed over while waiting for a reply.
     std::uint32_t droppedFrames = 0;
+    FrameTrace* trace = nullptr; // set by a front end that traces; kept by initDeviceLink
 };
 
 // Installs the frame handler and clears the decoder; once per link, before the first exchange.

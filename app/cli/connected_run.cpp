@@ -5,6 +5,7 @@
 #include "app/cli/log_results.h"
 #include "app/cli/stop_request.h"
 #include "link/command_index.h"
+#include "link/trace_file.h"
 #include "ports/device_connection.h"
 #include "profile/printable_text.h"
 #include "profile/setting_values.h"
@@ -25,12 +26,21 @@ int runConnected(const CliOptions& options, const char* commandName,
         std::fflush(stderr);
     });
 
-    DeviceSession session;
     std::string error;
+    // Opened first: a trace that cannot be written must stop the run before the port is.
+    TraceFile trace;
+    if (!options.target.tracePath.empty() &&
+        !openTraceFile(trace, options.target.tracePath, error)) {
+        std::fprintf(stderr, "%s: %s\n", commandName, printableText(error).c_str());
+        return kExitUsage;
+    }
+    DeviceSession session;
     if (!openSession(options.target, session, error)) {
+        closeTraceFile(trace);
         std::fprintf(stderr, "%s: %s\n", commandName, printableText(error).c_str());
         return kExitFailed;
     }
+    attachTrace(trace, session.link, options.target.simulate ? "simulated" : session.portName);
     AuxSensorCache auxSensors;
     SettingContext context{session.link, controls, auxSensors};
     DeviceConnection connection;
@@ -45,7 +55,12 @@ int runConnected(const CliOptions& options, const char* commandName,
         disconnectOnExit(context, connection);
         ok = allSucceeded(std::string_view(controls.log()).substr(before), 1) && ok;
     }
+    detachTrace(trace, session.link);
     closeSession(session);
+    if (!closeTraceFile(trace)) {
+        std::fprintf(stderr, "%s: the trace file could not be written whole\n", commandName);
+        ok = false;
+    }
     if (stopRequested()) {
         std::fprintf(stderr, "%s: interrupted\n", commandName);
         return kExitInterrupted;

@@ -3,6 +3,7 @@
 #include "app/cli/raw_exchange.h"
 #include "link/command_index.h"
 #include "link/frame_codec.h"
+#include "link/trace_file.h"
 #include "profile/printable_text.h"
 
 #include <cstdio>
@@ -104,20 +105,33 @@ int runRawCommand(const CliOptions& options) {
     if (!options.targetGiven) {
         return usage("give --port PATH or --simulate");
     }
-    DeviceSession session;
     std::string error;
+    TraceFile trace;
+    if (!options.target.tracePath.empty() &&
+        !openTraceFile(trace, options.target.tracePath, error)) {
+        std::fprintf(stderr, "raw: %s\n", printableText(error).c_str());
+        return kExitUsage;
+    }
+    DeviceSession session;
     if (!openSession(options.target, session, error)) {
+        closeTraceFile(trace);
         std::fprintf(stderr, "raw: %s\n", printableText(error).c_str());
         return kExitFailed;
     }
-    const bool ok = runRawExchange(
+    attachTrace(trace, session.link, options.target.simulate ? "simulated" : session.portName);
+    bool ok = runRawExchange(
         session.link, request,
         [](const std::uint8_t* payload, std::uint8_t length) {
             std::printf("%s\n", toHex(payload, length).c_str());
             std::fflush(stdout);
         },
         error);
+    detachTrace(trace, session.link);
     closeSession(session);
+    if (!closeTraceFile(trace) && ok) {
+        error = "the trace file could not be written whole";
+        ok = false;
+    }
     if (!ok) {
         std::fprintf(stderr, "raw: %s\n", error.c_str());
         return kExitFailed;
