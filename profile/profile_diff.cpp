@@ -2,6 +2,9 @@
 
 #include "profile/printable_text.h"
 #include "profile/setting_values.h"
+#include "ui/input_filters.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -10,6 +13,21 @@ bool holds(const std::set<int>* given, int controlId) {
 }
 
 } // namespace
+
+std::string comparableText(const Controls& controls, const SettingField& field) {
+    std::string text = fieldValueText(controls, field);
+    if (field.kind == FieldKind::Number &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+    }
+    const InputFilter* filter = findInputFilter(field.controlId);
+    if (filter != nullptr && filter->kind == FilterKind::LastChar &&
+        filter->allowed == CharSet::HexDigits) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 32) : c; });
+    }
+    return text;
+}
 
 std::set<int> fillProfileFields(Controls& controls, const std::vector<ProfileEntry>& entries) {
     std::set<int> given;
@@ -34,8 +52,8 @@ std::vector<FieldDifference> diffFields(const Controls& a, const std::set<int>* 
             if (!holds(aGiven, field.controlId) || !holds(bGiven, field.controlId)) {
                 continue;
             }
-            std::string aText = fieldValueText(a, field);
-            std::string bText = fieldValueText(b, field);
+            std::string aText = comparableText(a, field);
+            std::string bText = comparableText(b, field);
             if (aText != bText) {
                 differences.push_back({fieldKey(row, field), std::move(aText), std::move(bText)});
             }

@@ -8,7 +8,7 @@
 #include <vector>
 
 // Two sets of settings compared field by field in the profile's text forms: a profile with
-// the device, or two profiles. Values are compared as read-all would write them, so
+// the device, or two profiles. Values are compared as the device takes them, so
 // "mqtt-port=01883" equals "mqtt-port=1883". Each control is compared once, under the key
 // read-all writes for it ("aux-sensors.gas-analyzer.period", even where a profile named it
 // "gas-analyzer.period").
@@ -18,6 +18,10 @@ struct FieldDifference {
     std::string a;
     std::string b;
 };
+
+// A field's text as the device sees it, for comparisons: a number without leading zeros
+// ("007" is sent as 7), hex digits in upper case (an address is sent as bytes).
+std::string comparableText(const Controls& controls, const SettingField& field);
 
 // Fills `controls` (set up as the page's) from every entry, the read-only lines too, and
 // returns the controls the profile has a line for.

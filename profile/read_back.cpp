@@ -2,6 +2,7 @@
 
 #include "controls/memory_controls.h"
 #include "profile/printable_text.h"
+#include "profile/profile_diff.h"
 #include "profile/setting_values.h"
 #include "settings/setting_shapes.h"
 #include "ui/page_setup.h"
@@ -49,8 +50,8 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
         }
         ++result.settingsRead;
         for (const SettingField& field : settingFields(*row)) {
-            std::string meant = fieldValueText(expected, field);
-            std::string found = fieldValueText(device, field);
+            std::string meant = comparableText(expected, field);
+            std::string found = comparableText(device, field);
             if (meant != found) {
                 result.mismatches.push_back(
                     {fieldKey(*row, field), std::move(meant), std::move(found)});
