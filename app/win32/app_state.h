@@ -3,6 +3,7 @@
 #include "app/win32/win32_controls.h"
 #include "link/device_link.h"
 #include "link/serial_channel.h"
+#include "link/trace_file.h"
 #include "ports/device_connection.h"
 #include "settings/aux_sensor_cache.h"
 #include "ui/ui_context.h"
@@ -14,6 +15,7 @@ struct AppState {
     HINSTANCE instance = nullptr;
     DeviceLink link;
     std::optional<SerialChannel> channel; // created after the decoder is reset
+    TraceFile trace;                      // open with /trace FILE
     Win32Controls controls;
     AuxSensorCache auxSensors;
     DeviceConnection connection;

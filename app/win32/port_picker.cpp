@@ -94,8 +94,17 @@ INT_PTR CALLBACK portPickerProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case IDC_PICKER_OPEN: {
             AppState& app = *picker.app;
             const std::wstring chosen = chosenText(picker.list);
+            const bool wasOpen = app.channel->isOpen();
             const PickerResult result =
                 openChosenPort(app.controls, *app.channel, app.connection, utf16FromWide(chosen));
+            if (app.link.trace != nullptr) {
+                if (wasOpen && result != PickerResult::StaysOpen) {
+                    traceClose(*app.link.trace);
+                }
+                if (result == PickerResult::Opened) {
+                    traceOpen(*app.link.trace, app.connection.openPortName);
+                }
+            }
             if (result != PickerResult::StaysOpen) {
                 EndDialog(window, result == PickerResult::Opened ? 1 : 0);
             }

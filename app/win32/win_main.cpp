@@ -3,6 +3,75 @@
 #include "resources/resource.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cwchar>
+#include <optional>
+#include <string>
+
+namespace {
+
+// What the link closes (a disconnect, a removed device) is traced here; the picker traces the
+// opens and closes it makes on the port itself.
+class TracedChannel final : public ByteChannel {
+  public:
+    TracedChannel(SerialChannel& port, FrameTrace& trace) : port_(port), trace_(trace) {}
+    bool writeFrame(std::span<const std::uint8_t> frame) override {
+        return port_.writeFrame(frame);
+    }
+    bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override {
+        return port_.readByte(timeoutMs, byte);
+    }
+    void discardInput() override { port_.discardInput(); }
+    bool closePort() override {
+        const bool wasOpen = port_.isOpen();
+        const bool closed = port_.closePort();
+        if (wasOpen && !port_.isOpen()) {
+            traceClose(trace_);
+        }
+        return closed;
+    }
+
+  private:
+    SerialChannel& port_;
+    FrameTrace& trace_;
+};
+
+// The command line takes nothing or "/trace FILE". False with the reason to show.
+bool startFromCommandLine(TraceFile& trace, std::wstring& problem) {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (args == nullptr) {
+        return true; // nothing could be read, so nothing was asked for
+    }
+    std::wstring path;
+    bool understood = true;
+    for (int i = 1; i < count && understood; ++i) {
+        understood = _wcsicmp(args[i], L"/trace") == 0 && i + 1 < count && path.empty();
+        if (understood) {
+            path = args[++i];
+        }
+    }
+    LocalFree(args);
+    if (!understood) {
+        problem = L"Usage: Tarnwick.exe [/trace FILE]";
+        return false;
+    }
+    if (path.empty()) {
+        return true;
+    }
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+    if (file == nullptr) {
+        problem = L"Cannot open the trace file " + path + L": " + _wcserror(errno);
+        return false;
+    }
+    startTraceFile(trace, file);
+    return true;
+}
+
+} // namespace
 
 AppState* rememberAppState(HWND dialog, LPARAM initParam) {
     SetWindowLongPtrW(dialog, DWLP_USER, initParam);
@@ -21,6 +90,10 @@ INT_PTR handledWithResult(HWND dialog, LONG_PTR result) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     static AppState app; // too large for the stack of a small program, and lives as long
     app.instance = instance;
+    if (std::wstring problem; !startFromCommandLine(app.trace, problem)) {
+        MessageBoxW(nullptr, problem.c_str(), L"Tarnwick", MB_OK | MB_ICONERROR);
+        return 2;
+    }
 
     INITCOMMONCONTROLSEX classes{};
     classes.dwSize = sizeof classes;
@@ -30,11 +103,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     initDeviceLink(app.link, nullptr);
     app.channel.emplace(); // its two events: first the write one, then the read one
     app.link.channel = &*app.channel;
+    static std::optional<TracedChannel> traced;
+    if (app.trace.file != nullptr) {
+        traced.emplace(*app.channel, app.trace.trace);
+        app.link.channel = &*traced;
+        app.link.trace = &app.trace.trace;
+    }
 
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, &mainWindowProc,
                     reinterpret_cast<LPARAM>(&app));
 
+    if (app.link.trace != nullptr && app.channel->isOpen()) {
+        traceClose(app.trace.trace); // the channel closes the port as it goes
+    }
+    app.link.trace = nullptr;
     app.link.channel = nullptr;
+    traced.reset();
     app.channel.reset();
+    closeTraceFile(app.trace);
     return 0;
 }
