@@ -42,6 +42,12 @@ head -n 6 tracker.profile
 step "Load the profile into the tracker"
 run --port "$port" load-all tracker.profile
 tail -n 3 out.txt
+step "Verify: a write the tracker acknowledged but did not keep (a simulated fault)"
+echo "\$ tarnwick-cli --simulate --sim-fault 0x020F:stale set mqtt-port=8883 --verify"
+status=0
+"$cli" --simulate --sim-fault 0x020F:stale set mqtt-port=8883 --verify >out.txt 2>&1 || status=$?
+cat out.txt
+echo "exit status $status (3: a field differs)"
 cd - >/dev/null
 kill "$devsim" 2>/dev/null || true
 

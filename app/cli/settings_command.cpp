@@ -23,8 +23,8 @@ constexpr const char* kGetHelp =
     "device's log lines go to stderr. Exit status 0 only when every read succeeded.\n"
     "With --json, one object per setting instead, the values in the same text forms:\n"
     "  {\"name\":\"mqtt-port\",\"value\":\"1883\"}\n"
-    "  {\"name\":\"bracelet\",\"fields\":{\"address\":\"D43639A10B7E\",\"type\":\"...\",\n"
-    "   \"period\":\"10\"}}\n"
+    "  {\"name\":\"bracelet\",\"fields\":{\"address\":\"D43639A10B7E\",\n"
+    "   \"type\":\"Halvorn Tessel\",\"period\":\"10\"}}\n"
     "'tarnwick-cli names' lists the names and fields.\n";
 
 constexpr const char* kSetHelp =
