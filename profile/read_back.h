@@ -12,8 +12,9 @@
 #include <vector>
 
 // A device acknowledges a write and may still keep something else. The read-back reads what
-// was written again and compares it field by field, in the profile's text forms, so that
-// "lora-band=EU863-870" compares with what the device reports now.
+// was written again and compares it field by field, in the profile's text forms as the device
+// takes them (comparableText of profile_diff.h), so that "lora-band=EU863-870" compares with
+// what the device reports now and "data-period=007" with its 7.
 
 // One field whose device value is not what was written.
 struct FieldMismatch {
