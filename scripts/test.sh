@@ -80,6 +80,12 @@ fuzz_targets() {
                 -artifact_prefix="$log_dir/$target-")
             [[ -f tests/fuzz/$target.dict ]] && options+=(-dict="tests/fuzz/$target.dict")
             mkdir -p "$log_dir/corpus-$target"
+            # A whole profile as the simulator's read-all writes it today, so the seed never
+            # lags behind the settings.
+            if [[ $target == profile ]]; then
+                build-fuzz/app/tarnwick-cli --simulate read-all 2>/dev/null \
+                    >"$log_dir/corpus-profile/read-all" || return 1
+            fi
             build-fuzz/tests/fuzz/"fuzz_$target" "${options[@]}" "$log_dir/corpus-$target" \
                 "tests/fuzz/seeds/$target" >"$log_dir/fuzz-$target.log" 2>&1 &
             pids[$target]=$!

@@ -158,7 +158,7 @@ struct FaultItemParser {
         } else {
             problem = "unknown key \"" + std::string(key) +
                       "\" (silent, code, times, gap, delay, noise-before, noise-after, payload, "
-                      "status, claimed-length, cut)";
+                      "status, claimed-length, cut, stale, store)";
             return false;
         }
         return true;

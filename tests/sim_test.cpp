@@ -144,7 +144,7 @@ TEST(Simulator, FaultSpecsAreParsedAndShowOnTheLinkAsOnAPort) {
         {"9:silent=1", {}, 0, "silent takes no value"},
         {"9:silent,,gap=1", {}, 0, "empty item"},
         {"9:colour=red", {}, 0, "unknown key \"colour\" (silent, code, times, gap, delay, "
-         "noise-before, noise-after, payload, status, claimed-length, cut)"},
+         "noise-before, noise-after, payload, status, claimed-length, cut, stale, store)"},
     });
 }
 // clang-format on

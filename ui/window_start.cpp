@@ -14,7 +14,7 @@ struct MenuItemState {
 };
 
 constexpr std::array kInitialMenu = {
-    MenuItemState{IDM_OPEN, false},       MenuItemState{IDM_SAVE_AS, false},
+    MenuItemState{IDM_OPEN, true},        MenuItemState{IDM_SAVE_AS, true},
     MenuItemState{IDM_CHOOSE_PORT, true}, MenuItemState{IDM_CONNECT, false},
     MenuItemState{IDM_DISCONNECT, false}, MenuItemState{IDM_READ_ALL, false},
     MenuItemState{IDM_LOAD_ALL, false},

@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: tarnwick-cli [--port PATH | --simulate [--sim-fault SPEC]...] [--json]\n"
-    "                    COMMAND [ARGS]\n"
+    "                    [--trace FILE] COMMAND [ARGS]\n"
     "\n"
     "Configures the tracker over its serial port.\n"
     "\n"
@@ -28,7 +28,9 @@ constexpr const char* kHelp =
     "  versions  print the versions of the firmware and the modules\n"
     "\n"
     "Options:\n"
-    "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3)\n"
+    "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3); or\n"
+    "                     usb:VID:PID[:SERIAL], the one USB port of that identity; or auto,\n"
+    "                     the only USB serial port present\n"
     "  --simulate         talk to the built-in simulated device instead of a port\n"
     "  --sim-fault SPEC   script a fault into the simulated device, e.g. 9:silent,\n"
     "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1; a write\n"
@@ -36,6 +38,8 @@ constexpr const char* kHelp =
     "                     were sent: 0x020F:store=0050\n"
     "  --json             results as JSON Lines on stdout (get, read-all, versions, diff and\n"
     "                     --verify), the log on stderr as ever\n"
+    "  --trace FILE       write every frame sent and received, every time-out and the port's\n"
+    "                     open and close to FILE, time-stamped in microseconds\n"
     "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n"
     "  --version          the version of the tool\n";
 

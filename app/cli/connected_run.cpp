@@ -44,7 +44,7 @@ int runConnected(const CliOptions& options, const char* commandName,
     AuxSensorCache auxSensors;
     SettingContext context{session.link, controls, auxSensors};
     DeviceConnection connection;
-    connection.openPortName = options.target.simulate ? "simulated" : options.target.port;
+    connection.openPortName = options.target.simulate ? "simulated" : session.portName;
     bool ok = connectDevice(context, connection, kConnectAfterOpenTimeoutMs);
     if (ok) {
         if (!stopRequested()) {
