@@ -9,16 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -160,30 +152,17 @@ TEST(CliGuard, CtrlCEndsTheExchangeInFlightAndSaysGoodbye) {
     const std::filesystem::path out = dir.root() / "out";
     std::filesystem::create_directory(out);
     const std::string errPath = dir.path("err");
-    Args args = device.on({"read-all", "--output", (out / "p.conf").string()});
-    args.insert(args.begin(), TARNWICK_CLI);
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
+    std::string line = "'" TARNWICK_CLI "'";
+    for (const std::string& arg : device.on({"read-all", "--output", (out / "p.conf").string()})) {
+        line += " '" + arg + "'";
     }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, TARNWICK_CLI, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 500 && readWholeFile(errPath).find("Connecting...   success.\r\n") ==
-                                   std::string::npos;
-         ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_EQ(kill(pid, SIGINT), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+    // The shell's background job ignores SIGINT until the program installs its own handler,
+    // which it has done once it has connected.
+    const CliRun run =
+        shell(line + " 2>'" + errPath + "' & pid=$!; for i in $(seq 500); do " +
+              "grep -q 'Connecting...   success' '" + errPath +
+              "' && break; sleep 0.02; done; sleep 0.3; kill -INT $pid; wait $pid; echo $?");
+    EXPECT_EQ(run.out, "130\n");
 
     const std::string err = readWholeFile(errPath);
     const std::string tail = "success.\r\nDisconnecting...   success.\r\nread-all: interrupted\n";
