@@ -25,17 +25,6 @@ void start(DevsimProcess& device, std::vector<std::string> arguments = {}) {
     ASSERT_TRUE(device.start(TARNWICK_DEVSIM, arguments, error)) << error;
 }
 
-// `text` with the first `from` of each edit replaced by its `to`, in turn.
-std::string edited(std::string text,
-                   const std::vector<std::pair<std::string, std::string>>& edits) {
-    for (const auto& [from, to] : edits) {
-        const std::size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text = at == std::string::npos ? text : text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 // Connect, `operations` operations and disconnect, every one a success.
 void expectAllSucceeded(const CliRun& run, int operations) {
     EXPECT_EQ(run.exitStatus, 0);

@@ -31,17 +31,6 @@ nlohmann::json jsonLines(const std::string& text) {
     return lines;
 }
 
-// `text` with the first `from` of each edit replaced by its `to`, in turn.
-std::string edited(std::string text,
-                   const std::vector<std::pair<std::string, std::string>>& edits) {
-    for (const auto& [from, to] : edits) {
-        const std::size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text = at == std::string::npos ? text : text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
     TempDir dir;
     const std::string a = runProgram(TARNWICK_CLI, {"--simulate", "read-all"}).out;
@@ -91,6 +80,10 @@ TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
 {"module":"gnss","version":"3.01.2"}
 {"module":"wifi","version":"3.2.0"}
 {"module":"xnb","version":"1.0.3"}
+)"},
+        {"--json --simulate --sim-fault set-apn:stale load-all B --verify", 3, "",
+         R"({"verify":"mismatch","key":"apn","written":"web","device":"internet"}
+{"verify":"summary","read":39,"differ":1,"writeOnly":["gas-analyzer","token"],"readOnly":[],"allRead":true}
 )"},
         {"--json diff A B", 3, "", R"({"key":"apn","a":"internet","b":"web"}
 {"key":"mqtt-port","a":"1883","b":"8883"}

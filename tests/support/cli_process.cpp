@@ -1,5 +1,7 @@
 #include "tests/support/cli_process.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
@@ -43,4 +45,14 @@ CliRun runProgram(const std::string& program, const std::vector<std::string>& ar
     std::fclose(out);
     std::fclose(err);
     return run;
+}
+
+std::string edited(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& edits) {
+    for (const auto& [from, to] : edits) {
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        text = at == std::string::npos ? text : text.replace(at, from.size(), to);
+    }
+    return text;
 }
