@@ -58,11 +58,15 @@ struct Line {
     }
 };
 
-void begin(FrameTrace& trace, Line& line, std::string_view event) {
-    const std::uint64_t now = trace.nowUs(trace.context);
-    line.decimal(now >= trace.originUs ? now - trace.originUs : 0, 9);
+void beginAt(Line& line, std::uint64_t stampUs, std::string_view event) {
+    line.decimal(stampUs, 9);
     line.put(' ');
     line.put(event);
+}
+
+void begin(FrameTrace& trace, Line& line, std::string_view event) {
+    const std::uint64_t now = trace.nowUs(trace.context);
+    beginAt(line, now >= trace.originUs ? now - trace.originUs : 0, event);
 }
 
 void finish(FrameTrace& trace, Line& line) {
@@ -110,12 +114,15 @@ void traceTimeout(FrameTrace& trace, CommandCode code, std::uint32_t timeoutMs) 
 }
 
 void traceOpen(FrameTrace& trace, std::string_view portName) {
+    Line line;
     if (!trace.opened) {
+        // The clock's zero: read once, so the first open is 0 on however slow a machine.
         trace.originUs = trace.nowUs(trace.context);
         trace.opened = true;
+        beginAt(line, 0, "open ");
+    } else {
+        begin(trace, line, "open ");
     }
-    Line line;
-    begin(trace, line, "open ");
     line.put(portName);
     finish(trace, line);
 }
