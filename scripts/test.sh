@@ -70,7 +70,7 @@ sanitizer_tests() {
 # Each fuzz target for a bounded time, two at a time, on its committed seeds (what it finds
 # goes to a scratch corpus); each target counts as one test.
 fuzz_targets() {
-    local seconds="${TARNWICK_FUZZ_SECONDS:-20}" status=0 pair target
+    local seconds="${TARNWICK_FUZZ_SECONDS:-12}" status=0 pair target
     cmake --build --preset fuzz -j "$jobs" \
         --target fuzz_receive fuzz_settings fuzz_profile fuzz_parsers || return 1
     for pair in "receive settings" "profile parsers"; do
@@ -137,7 +137,7 @@ package_tests() {
 
 stage "native build and tests" native_tests
 stage "sanitizer build (with fuzzing coverage) and tests" sanitizer_tests
-stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-20}s each" fuzz_targets
+stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-12}s each" fuzz_targets
 stage "Windows build and serial tests under Wine" windows_tests
 stage "packages: build, install, use, remove" package_tests
 
