@@ -117,6 +117,21 @@ std::size_t countRows(bool writes) {
     }));
 }
 
+// The menu's read all into `controls`; false, with `failure` on stderr, unless every read
+// succeeded (and quietly on a stop request, which the run reports).
+bool readEverySetting(SettingContext& context, MemoryControls& controls, const char* failure) {
+    controls.clearLog();
+    getAllSettings(context, &stopRequested);
+    if (stopRequested()) {
+        return false;
+    }
+    if (!allSucceeded(controls.log(), countRows(false))) {
+        std::fputs(failure, stderr);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int runReadAllCommand(const CliOptions& options) {
@@ -140,13 +155,8 @@ int runReadAllCommand(const CliOptions& options) {
     }
     return runConnected(
         options, "read-all", [&](SettingContext& context, MemoryControls& controls) {
-            controls.clearLog();
-            getAllSettings(context, &stopRequested);
-            if (stopRequested()) {
-                return false;
-            }
-            if (!allSucceeded(controls.log(), countRows(false))) {
-                std::fputs("read-all: not every read succeeded; no profile written\n", stderr);
+            if (!readEverySetting(context, controls,
+                                  "read-all: not every read succeeded; no profile written\n")) {
                 return false;
             }
             if (options.json) {
@@ -323,13 +333,7 @@ int runDiffCommand(const CliOptions& options) {
     bool differs = false;
     const int status =
         runConnected(options, "diff", [&](SettingContext& context, MemoryControls& controls) {
-            controls.clearLog();
-            getAllSettings(context, &stopRequested);
-            if (stopRequested()) {
-                return false;
-            }
-            if (!allSucceeded(controls.log(), countRows(false))) {
-                std::fputs("diff: not every read succeeded\n", stderr);
+            if (!readEverySetting(context, controls, "diff: not every read succeeded\n")) {
                 return false;
             }
             differs = !printDifferences(options, diffFields(first, &firstGiven, controls, nullptr));
