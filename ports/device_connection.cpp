@@ -1,9 +1,10 @@
 #include "ports/device_connection.h"
 
+#include "controls/device_buttons.h"
 #include "link/command_index.h"
 #include "resources/control_ids.h"
+#include "resources/resource.h"
 #include "settings/result_text.h"
-#include "controls/device_buttons.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ struct MenuState {
 void applyConnectionState(Controls& controls, MenuState menu, bool buttons) {
     controls.setMenuItemEnabled(IDM_CHOOSE_PORT, menu.choosePort);
     controls.setMenuItemEnabled(IDM_CONNECT, menu.connect);
-    for (int item : {IDM_DISCONNECT, IDM_READ_ALL, IDM_LOAD_ALL}) {
+    for (int item : {IDM_DISCONNECT, IDM_READ_ALL, IDM_LOAD_ALL, IDM_VERIFY}) {
         controls.setMenuItemEnabled(item, menu.connectedItems);
     }
     if (buttons) {

@@ -4,7 +4,6 @@
 #include "profile/printable_text.h"
 #include "profile/profile.h"
 #include "profile/read_back.h"
-#include "resources/resource.h"
 
 #include <vector>
 
@@ -63,10 +62,4 @@ void verifyPageSettings(SettingContext& context) {
     }
     controls.appendLog(readBackSummary(result) + "\r\n");
     enableDeviceButtons(controls);
-}
-
-void updateProfileMenuItems(Controls& controls) {
-    controls.setMenuItemEnabled(IDM_OPEN, true);
-    controls.setMenuItemEnabled(IDM_SAVE_AS, true);
-    controls.setMenuItemEnabled(IDM_VERIFY, controls.isMenuItemEnabled(IDM_LOAD_ALL));
 }

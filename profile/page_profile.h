@@ -33,7 +33,3 @@ bool openPageProfile(Controls& controls, const ProfileSource& read);
 // meanwhile. Logs each read, one line per field that differs, what cannot be read back, and
 // the summary.
 void verifyPageSettings(SettingContext& context);
-
-// The menu items of these commands: open and save always enabled, the verify exactly when
-// load-all is. Called after start-up and after anything that may change load-all's item.
-void updateProfileMenuItems(Controls& controls);

@@ -2,6 +2,7 @@
 
 #include "controls/device_buttons.h"
 #include "resources/control_ids.h"
+#include "resources/resource.h"
 #include "ui/page_setup.h"
 
 #include <array>
@@ -17,7 +18,7 @@ constexpr std::array kInitialMenu = {
     MenuItemState{IDM_OPEN, true},        MenuItemState{IDM_SAVE_AS, true},
     MenuItemState{IDM_CHOOSE_PORT, true}, MenuItemState{IDM_CONNECT, false},
     MenuItemState{IDM_DISCONNECT, false}, MenuItemState{IDM_READ_ALL, false},
-    MenuItemState{IDM_LOAD_ALL, false},
+    MenuItemState{IDM_LOAD_ALL, false},   MenuItemState{IDM_VERIFY, false},
 };
 
 } // namespace

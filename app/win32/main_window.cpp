@@ -42,7 +42,6 @@ INT_PTR onInitDialog(HWND window, LPARAM param) {
     app.controls.attach(window, GetMenu(window), IDC_LOG_PANE);
     insertTabs(app.controls.control(IDC_TAB_STRIP));
     startMainWindow(app.ui);
-    updateProfileMenuItems(app.controls);
     return TRUE; // the system focuses the first tab stop, the tab strip
 }
 
@@ -158,15 +157,12 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
         return onNotify(*app, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND: {
-        const INT_PTR handled = onCommand(*app, window, LOWORD(wParam), HIWORD(wParam));
-        updateProfileMenuItems(app->controls); // the connection may have changed
-        return handled;
+        return onCommand(*app, window, LOWORD(wParam), HIWORD(wParam));
     }
     case WM_CTLCOLORSTATIC:
         return onControlColour(*app, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DEVICECHANGE:
         onDeviceChange(app->ui.settings, app->connection, wParam, &isPortPresent);
-        updateProfileMenuItems(app->controls);
         return handledWithResult(window, 0);
     default:
         return FALSE;
