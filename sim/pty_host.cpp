@@ -17,13 +17,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::atomic<int> signalWakeFd{-1};
+// The wake pipes of the hosts that stop on SIGTERM and SIGINT, each as its descriptor + 1, so
+// that the zero a static starts with marks a free slot.
+std::atomic<int> signalWakeFds[PtyHost::kMaxSignalHosts];
 
 void onStopSignal(int) {
-    const int fd = signalWakeFd.load();
-    if (fd >= 0) {
-        const char byte = 's';
-        [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
+    for (std::atomic<int>& slot : signalWakeFds) {
+        const int fd = slot.load() - 1;
+        if (fd >= 0) {
+            const char byte = 's';
+            [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
+        }
     }
 }
 
@@ -63,48 +67,10 @@ PtyHost::~PtyHost() {
 
 bool PtyHost::open(const std::string& linkPath, std::string& error) {
     close();
-    masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (masterFd_ < 0) {
-        error = systemError("posix_openpt");
-        return false;
-    }
-    if (::grantpt(masterFd_) != 0 || ::unlockpt(masterFd_) != 0) {
-        error = systemError("grantpt/unlockpt");
-        close();
-        return false;
-    }
-    const char* name = ::ptsname(masterFd_);
-    if (name == nullptr) {
-        error = systemError("ptsname");
-        close();
-        return false;
-    }
-    slavePath_ = name;
-    slaveFd_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slaveFd_ < 0) {
-        error = systemError(("open " + slavePath_).c_str());
-        close();
-        return false;
-    }
-    // Raw, so that every byte passes unchanged: no echo, no line editing, no CR/LF mapping.
-    termios settings{};
-    if (::tcgetattr(slaveFd_, &settings) != 0) {
-        error = systemError("tcgetattr");
-        close();
-        return false;
-    }
-    ::cfmakeraw(&settings);
-    ::cfsetispeed(&settings, B115200);
-    ::cfsetospeed(&settings, B115200);
-    if (::tcsetattr(slaveFd_, TCSANOW, &settings) != 0) {
-        error = systemError("tcsetattr");
-        close();
-        return false;
-    }
+    receivedRequests_ = 0;
     int wake[2] = {-1, -1};
-    if (!setFlags(masterFd_, O_NONBLOCK) || ::pipe(wake) != 0) {
+    if (::pipe(wake) != 0) {
         error = systemError("pipe");
-        close();
         return false;
     }
     wakeRead_ = wake[0];
@@ -114,19 +80,62 @@ bool PtyHost::open(const std::string& linkPath, std::string& error) {
         close();
         return false;
     }
+    if (!openTerminal(linkPath, error)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool PtyHost::openTerminal(const std::string& linkPath, std::string& error) {
+    masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (masterFd_ < 0) {
+        error = systemError("posix_openpt");
+        return false;
+    }
+    if (::grantpt(masterFd_) != 0 || ::unlockpt(masterFd_) != 0) {
+        error = systemError("grantpt/unlockpt");
+        return false;
+    }
+    const char* name = ::ptsname(masterFd_);
+    if (name == nullptr) {
+        error = systemError("ptsname");
+        return false;
+    }
+    slavePath_ = name;
+    slaveFd_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slaveFd_ < 0) {
+        error = systemError(("open " + slavePath_).c_str());
+        return false;
+    }
+    // Raw, so that every byte passes unchanged: no echo, no line editing, no CR/LF mapping.
+    termios settings{};
+    if (::tcgetattr(slaveFd_, &settings) != 0) {
+        error = systemError("tcgetattr");
+        return false;
+    }
+    ::cfmakeraw(&settings);
+    ::cfsetispeed(&settings, B115200);
+    ::cfsetospeed(&settings, B115200);
+    if (::tcsetattr(slaveFd_, TCSANOW, &settings) != 0) {
+        error = systemError("tcsetattr");
+        return false;
+    }
+    if (!setFlags(masterFd_, O_NONBLOCK)) {
+        error = systemError("fcntl");
+        return false;
+    }
     if (!linkPath.empty()) {
         struct stat existing {};
         if (::lstat(linkPath.c_str(), &existing) == 0) {
             if (!S_ISLNK(existing.st_mode)) {
                 error = linkPath + " exists and is not a symbolic link";
-                close();
                 return false;
             }
             ::unlink(linkPath.c_str()); // a link left by an earlier run
         }
         if (::symlink(slavePath_.c_str(), linkPath.c_str()) != 0) {
             error = systemError(("symlink " + linkPath).c_str());
-            close();
             return false;
         }
         linkPath_ = linkPath;
@@ -134,7 +143,7 @@ bool PtyHost::open(const std::string& linkPath, std::string& error) {
     return true;
 }
 
-void PtyHost::close() {
+void PtyHost::closeTerminal() {
     if (!linkPath_.empty()) {
         char target[256] = {};
         const ssize_t length = ::readlink(linkPath_.c_str(), target, sizeof target - 1);
@@ -143,10 +152,23 @@ void PtyHost::close() {
         }
         linkPath_.clear();
     }
-    if (signalWakeFd.load() == wakeWrite_ && wakeWrite_ >= 0) {
-        signalWakeFd.store(-1);
+    for (int* fd : {&masterFd_, &slaveFd_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
     }
-    for (int* fd : {&masterFd_, &slaveFd_, &wakeRead_, &wakeWrite_}) {
+}
+
+void PtyHost::close() {
+    closeTerminal();
+    if (wakeWrite_ >= 0) {
+        for (std::atomic<int>& slot : signalWakeFds) {
+            int mine = wakeWrite_ + 1;
+            slot.compare_exchange_strong(mine, 0);
+        }
+    }
+    for (int* fd : {&wakeRead_, &wakeWrite_}) {
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -166,7 +188,18 @@ bool PtyHost::stopOnSignals(std::string& error) {
         error = "the pseudo-terminal is not open";
         return false;
     }
-    signalWakeFd.store(wakeWrite_);
+    bool registered = false;
+    for (std::atomic<int>& slot : signalWakeFds) {
+        int free = 0;
+        if (slot.load() == wakeWrite_ + 1 || slot.compare_exchange_strong(free, wakeWrite_ + 1)) {
+            registered = true;
+            break;
+        }
+    }
+    if (!registered) {
+        error = "more than " + std::to_string(kMaxSignalHosts) + " hosts stop on signals";
+        return false;
+    }
     struct sigaction action {};
     action.sa_handler = &onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -190,9 +223,42 @@ void PtyHost::logNewRequests() {
         }
         std::fflush(requestLog_);
     }
+    receivedRequests_ += requests.size();
     // A long session would otherwise keep every request.
     device_.clearRequests();
     loggedRequests_ = 0;
+}
+
+void PtyHost::replugAfter(std::size_t requests, std::uint32_t downMs, std::FILE* events) {
+    replugAfterRequests_ = requests;
+    replugDownMs_ = downMs;
+    replugEvents_ = events;
+}
+
+bool PtyHost::replug(bool& stopped, std::string& error) {
+    const std::string link = linkPath_;
+    replugAfterRequests_ = 0;
+    // What the device was about to say dies with the cable.
+    for (ScheduledByte dropped; device_.nextOutput(dropped);) {
+    }
+    std::fprintf(replugEvents_, "UNPLUG %s\n", link.c_str());
+    std::fflush(replugEvents_);
+    closeTerminal();
+    pollfd wake = {wakeRead_, POLLIN, 0};
+    const Clock::time_point back = Clock::now() + std::chrono::milliseconds(replugDownMs_);
+    int ready = 0;
+    while ((ready = waitFor(&wake, 1, &back)) < 0 && errno == EINTR) {
+    }
+    if (ready > 0) {
+        stopped = true;
+        return true;
+    }
+    if (!openTerminal(link, error)) {
+        return false;
+    }
+    std::fprintf(replugEvents_, "REPLUG %s\n", link.c_str());
+    std::fflush(replugEvents_);
+    return true;
 }
 
 bool PtyHost::run(std::string& error) {
@@ -234,6 +300,19 @@ bool PtyHost::run(std::string& error) {
             if (count > 0) {
                 device_.receive(buffer, static_cast<std::size_t>(count));
                 logNewRequests();
+                if (replugAfterRequests_ > 0 && receivedRequests_ >= replugAfterRequests_ &&
+                    !linkPath_.empty()) {
+                    bool stopped = false;
+                    if (!replug(stopped, error)) {
+                        return false;
+                    }
+                    if (stopped) {
+                        return true;
+                    }
+                    headPending = false;
+                    streaming = false;
+                    continue;
+                }
             } else if (count < 0 && errno != EAGAIN && errno != EINTR) {
                 error = systemError("read");
                 return false;

@@ -25,8 +25,16 @@ class PtyHost {
     // Safe to call from a signal handler or another thread.
     void stop();
 
-    // SIGTERM and SIGINT stop run() of this host. One host per process may do so.
+    // SIGTERM and SIGINT stop run() of this host, and of every other host that asked so (up
+    // to kMaxSignalHosts per process).
     bool stopOnSignals(std::string& error);
+    static constexpr int kMaxSignalHosts = 64;
+
+    // Once the device has received `requests` requests in total, run() unplugs it: writes
+    // "UNPLUG <link>" to `events`, closes the pseudo-terminal (a client holding the slave sees
+    // a hang-up) and removes the link; `downMs` later it opens a new one behind the same link,
+    // the device's state kept, and writes "REPLUG <link>". Once only; needs a link.
+    void replugAfter(std::size_t requests, std::uint32_t downMs, std::FILE* events);
 
     // Each decoded request is written as one line to `log` (nullptr: none).
     void logRequestsTo(std::FILE* log) { requestLog_ = log; }
@@ -35,8 +43,11 @@ class PtyHost {
     void close();
 
   private:
-    bool writeDue(std::string& error);
+    bool openTerminal(const std::string& linkPath, std::string& error);
+    void closeTerminal();
     void logNewRequests();
+    // Unplugs, waits and plugs in again; false with `stopped` when stop() came meanwhile.
+    bool replug(bool& stopped, std::string& error);
 
     DeviceSimulator& device_;
     int masterFd_ = -1;
@@ -47,4 +58,8 @@ class PtyHost {
     std::string linkPath_;
     std::FILE* requestLog_ = nullptr;
     std::size_t loggedRequests_ = 0;
+    std::size_t receivedRequests_ = 0;    // since open()
+    std::size_t replugAfterRequests_ = 0; // 0: no replug scripted
+    std::uint32_t replugDownMs_ = 0;
+    std::FILE* replugEvents_ = nullptr;
 };
