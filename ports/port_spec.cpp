@@ -41,11 +41,14 @@ std::string usbIdentityText(const PortInfo& port) {
     return text;
 }
 
-bool resolvePortSpec(const std::string& spec, const std::vector<PortInfo>& ports,
-                     std::string& portName, std::string& error) {
+bool matchPortSpec(const std::string& spec, const std::vector<PortInfo>& ports,
+                   std::vector<PortInfo>& matches, std::string& error) {
+    matches.clear();
     const bool any = spec == "auto";
     if (!any && !spec.starts_with("usb:")) {
-        portName = spec;
+        PortInfo named;
+        named.name = spec;
+        matches.push_back(named);
         return true;
     }
     std::string vid;
@@ -55,10 +58,8 @@ bool resolvePortSpec(const std::string& spec, const std::vector<PortInfo>& ports
     if (!any) {
         // usb:VID:PID, then optionally :SERIAL (which may hold colons of its own)
         withSerial = spec.size() > 13;
-        if (spec.size() < 13 || spec[8] != ':' || (withSerial && spec[13] != ':') ||
-            spec.size() == 14) {
-            vid.clear();
-        } else {
+        if (spec.size() >= 13 && spec[8] == ':' && (!withSerial || spec[13] == ':') &&
+            spec.size() != 14) {
             vid = spec.substr(4, 4);
             pid = spec.substr(9, 4);
             serial = withSerial ? spec.substr(14) : std::string();
@@ -69,29 +70,39 @@ bool resolvePortSpec(const std::string& spec, const std::vector<PortInfo>& ports
             return false;
         }
     }
-    std::vector<const PortInfo*> usbPorts;
-    std::vector<const PortInfo*> matches;
     for (const PortInfo& port : ports) {
-        if (port.vid.empty() || port.pid.empty()) {
-            continue;
-        }
-        usbPorts.push_back(&port);
-        if (any || (sameHex(port.vid, vid) && sameHex(port.pid, pid) &&
-                    (!withSerial || port.serial == serial))) {
-            matches.push_back(&port);
+        if (!port.vid.empty() && !port.pid.empty() &&
+            (any || (sameHex(port.vid, vid) && sameHex(port.pid, pid) &&
+                     (!withSerial || port.serial == serial)))) {
+            matches.push_back(port);
         }
     }
+    return true;
+}
+
+bool resolvePortSpec(const std::string& spec, const std::vector<PortInfo>& ports,
+                     std::string& portName, std::string& error) {
+    std::vector<PortInfo> matches;
+    if (!matchPortSpec(spec, ports, matches, error)) {
+        return false;
+    }
     if (matches.size() == 1) {
-        portName = matches[0]->name;
+        portName = matches[0].name;
         return true;
+    }
+    std::vector<const PortInfo*> listed;
+    for (const PortInfo& port : matches.empty() ? ports : matches) {
+        if (!port.vid.empty() && !port.pid.empty()) {
+            listed.push_back(&port);
+        }
     }
     if (matches.empty()) {
         error = "no port matches " + spec + "; " +
-                (usbPorts.empty() ? "no USB serial ports present"
-                                  : "USB serial ports present: " + candidateList(usbPorts));
+                (listed.empty() ? "no USB serial ports present"
+                                : "USB serial ports present: " + candidateList(listed));
     } else {
         error = std::to_string(matches.size()) + " ports match " + spec + ": " +
-                candidateList(matches) + "; pick one with --port NAME or usb:VID:PID:SERIAL";
+                candidateList(listed) + "; pick one with --port NAME or usb:VID:PID:SERIAL";
     }
     return false;
 }

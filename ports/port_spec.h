@@ -14,3 +14,9 @@ std::string usbIdentityText(const PortInfo& port);
 // present. False, with a message naming every candidate, when none or several match.
 [[nodiscard]] bool resolvePortSpec(const std::string& spec, const std::vector<PortInfo>& ports,
                                    std::string& portName, std::string& error);
+
+// Every port `spec` names, for a batch: a port's name is that port, present or not;
+// "usb:VID:PID[:SERIAL]" and "auto" every matching USB port present (perhaps none). False
+// only for a malformed usb: spec.
+[[nodiscard]] bool matchPortSpec(const std::string& spec, const std::vector<PortInfo>& ports,
+                                 std::vector<PortInfo>& matches, std::string& error);

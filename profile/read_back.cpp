@@ -25,7 +25,7 @@ std::string counted(std::size_t count, const char* one, const char* many) {
 
 ReadBackResult readBack(DeviceLink& link, const Controls& expected,
                         std::span<const SettingRow* const> written,
-                        const std::function<void(std::string_view)>& log) {
+                        const std::function<void(std::string_view)>& log, bool (*stop)()) {
     // Controls and a sensor cache of its own: what the device says must not overwrite what
     // was meant, which is what it is compared with.
     MemoryControls device(expected.codePage());
@@ -36,6 +36,10 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
 
     ReadBackResult result;
     for (const SettingRow* row : written) {
+        if (stop != nullptr && stop()) {
+            result.readsSucceeded = false;
+            break;
+        }
         if (!row->getCode) {
             result.writeOnly.emplace_back(row->name);
             continue;

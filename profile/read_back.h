@@ -36,9 +36,10 @@ struct ReadBackResult {
 // Reads back every setting of `written` that can be read, into controls of its own over
 // `link` (the fields of `expected` are left as they are), and compares every field with the
 // text `expected` holds for it. Each read logs its action and result line through `log`.
+// `stop` (may be null) is polled before each read: a stop leaves readsSucceeded false.
 ReadBackResult readBack(DeviceLink& link, const Controls& expected,
                         std::span<const SettingRow* const> written,
-                        const std::function<void(std::string_view)>& log);
+                        const std::function<void(std::string_view)>& log, bool (*stop)() = nullptr);
 
 // "mqtt-port: wrote 8883, the device has 1883"
 std::string mismatchText(const FieldMismatch& mismatch);
