@@ -125,7 +125,7 @@ class Pass {
 
   private:
     void work() {
-        report(PassStep::Identify, 0, 8);
+        report(PassStep::Identify, 0, 1);
         DeviceIdentity& identity = result_.identity;
         if (!getSetting(context_, SettingId::Imei) || !getSetting(context_, SettingId::DeviceId)) {
             fail(PassOutcome::Failed, lastLine(controls_.log()));
@@ -157,7 +157,9 @@ class Pass {
             }
         }
         std::vector<const SettingRow*> done;
-        for (std::size_t i = 0; i < rows.size() && !stopped(stop_); ++i) {
+        // The first failed write ends the pass: the device is refusing, or gone, and
+        // every further write would only wait out its own time-out.
+        for (std::size_t i = 0; i < rows.size() && !stopped(stop_) && result_.error.empty(); ++i) {
             report(PassStep::Write, i, rows.size());
             if (setSetting(context_, *rows[i])) {
                 done.push_back(rows[i]);
@@ -171,7 +173,7 @@ class Pass {
     }
 
     void verify() {
-        report(PassStep::Verify, 0, written_.size());
+        report(PassStep::Verify, 0, 1);
         std::string log;
         result_.verify = readBack(
             context_.link, controls_, written_, [&log](std::string_view text) { log.append(text); },

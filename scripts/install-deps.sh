@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
     g++-mingw-w64-x86-64 wine64 wine xvfb imagemagick xdotool
-    nsis help2man dpkg-dev bash-completion nlohmann-json3-dev
+    nsis help2man dpkg-dev bash-completion nlohmann-json3-dev nettle-dev pkg-config
 )
 missing=()
 for package in "${packages[@]}"; do

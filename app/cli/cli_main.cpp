@@ -26,6 +26,8 @@ constexpr const char* kHelp =
     "  diff      compare a profile with the device, or two profiles: diff FILE [FILE2]\n"
     "  test      run a device test: test led-green|led-red|voice|vibro\n"
     "  versions  print the versions of the firmware and the modules\n"
+    "  provision write a profile to a batch of trackers at once, with per-device values,\n"
+    "            read-back and an audit: provision PROFILE --port PORT... (see --help)\n"
     "\n"
     "Options:\n"
     "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3); or\n"
@@ -75,11 +77,17 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(const CliOptions&);
     } commands[] = {
-        {"ports", &runPortsCommand},      {"raw", &runRawCommand},
-        {"get", &runGetCommand},          {"set", &runSetCommand},
-        {"names", &runNamesCommand},      {"read-all", &runReadAllCommand},
-        {"load-all", &runLoadAllCommand}, {"diff", &runDiffCommand},
-        {"test", &runTestCommand},        {"versions", &runVersionsCommand},
+        {"ports", &runPortsCommand},
+        {"raw", &runRawCommand},
+        {"get", &runGetCommand},
+        {"set", &runSetCommand},
+        {"names", &runNamesCommand},
+        {"read-all", &runReadAllCommand},
+        {"load-all", &runLoadAllCommand},
+        {"diff", &runDiffCommand},
+        {"test", &runTestCommand},
+        {"versions", &runVersionsCommand},
+        {"provision", &runProvisionCommand},
     };
     for (const auto& command : commands) {
         if (options.command == command.name) {

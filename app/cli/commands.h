@@ -40,3 +40,4 @@ int runLoadAllCommand(const CliOptions& options);
 int runDiffCommand(const CliOptions& options);
 int runTestCommand(const CliOptions& options);
 int runVersionsCommand(const CliOptions& options);
+int runProvisionCommand(const CliOptions& options);
