@@ -2,6 +2,8 @@
 // its bytes need on the wire, and what it costs the host per exchange.
 
 #include "app/cli/log_results.h"
+#include "bench/bench_support.h"
+#include "bench/provision_bench.h"
 #include "controls/memory_controls.h"
 #include "link/command_index.h"
 #include "link/serial_channel.h"
@@ -32,6 +34,10 @@ void* allocate(std::size_t size) {
 }
 
 } // namespace
+
+std::size_t threadAllocations() {
+    return gAllocations;
+}
 
 // Every heap allocation of the program passes through here, so it can be counted.
 void* operator new(std::size_t size) {
@@ -65,47 +71,24 @@ void operator delete[](void* p, std::size_t) noexcept {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tarnwick-bench [--runs N]\n"
+    "usage: tarnwick-bench [--runs R]\n"
+    "       tarnwick-bench --provision N [--runs R]\n"
     "\n"
     "Puts the simulated device on a pseudo-terminal twice, once pacing its answers at 115200\n"
-    "baud and once unpaced, connects through the serial channel and reads all settings N\n"
+    "baud and once unpaced, connects through the serial channel and reads all settings R\n"
     "times (default 3). Prints the wall time, the time the bytes of both directions need on\n"
     "a 115200 baud line (10 bits per byte), their ratio, and the CPU time and heap\n"
-    "allocations per request sent.\n";
+    "allocations per request sent.\n"
+    "\n"
+    "With --provision, runs the provisioning pass with the profile a fresh device reads on\n"
+    "one simulated tracker alone and then on N (1 to 64) at once, each paced at 115200 baud\n"
+    "on a pseudo-terminal of its own with a worker thread of its own, R runs each. Prints the\n"
+    "median wall time, its ratio to one tracker's, CPU time per device, heap allocations per\n"
+    "request of the whole pass, and per exchange of transact alone on a connected link.\n"
+    "Exits 1 when a pass does not end provisioned.\n";
 
 constexpr std::uint32_t kLineBaud = 115200;
 constexpr double kBitsPerByte = 10.0;
-
-// The port with a tally of what crosses it.
-class CountingChannel final : public ByteChannel {
-  public:
-    explicit CountingChannel(ByteChannel& inner) : inner_(inner) {}
-
-    bool writeFrame(std::span<const std::uint8_t> frame) override {
-        ++requests;
-        bytesOut += frame.size();
-        return inner_.writeFrame(frame);
-    }
-    bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override {
-        const bool read = inner_.readByte(timeoutMs, byte);
-        bytesIn += read ? 1 : 0;
-        // Each reply frame begins with its delimiter, the only zero byte on the wire.
-        replies += read && byte == 0x00 ? 1 : 0;
-        return read;
-    }
-    bool closePort() override { return inner_.closePort(); }
-    void discardInput() override { inner_.discardInput(); }
-
-    void reset() { requests = replies = bytesOut = bytesIn = 0; }
-
-    std::size_t requests = 0;
-    std::size_t replies = 0;
-    std::size_t bytesOut = 0;
-    std::size_t bytesIn = 0;
-
-  private:
-    ByteChannel& inner_;
-};
 
 double cpuSeconds() {
     timespec now{};
@@ -217,25 +200,32 @@ void print(const char* mode, const Measurement& m) {
 
 int main(int argc, char** argv) {
     int runs = 3;
+    int trackers = 0; // 0: the read-all timings
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--runs" && i + 1 < argc) {
+        if ((arg == "--runs" || arg == "--provision") && i + 1 < argc) {
+            const bool provision = arg == "--provision";
+            const long limit = provision ? kMaxBenchTrackers : 1000;
             const std::string value = argv[++i];
             char* end = nullptr;
             const long parsed = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || parsed < 1 || parsed > 1000) {
-                std::fprintf(stderr, "tarnwick-bench: --runs needs a count from 1 to 1000\n");
+            if (value.empty() || *end != '\0' || parsed < 1 || parsed > limit) {
+                std::fprintf(stderr, "tarnwick-bench: %s needs a count from 1 to %ld\n",
+                             arg.c_str(), limit);
                 return 2;
             }
-            runs = static_cast<int>(parsed);
+            (provision ? trackers : runs) = static_cast<int>(parsed);
             continue;
         }
         std::fprintf(stderr, "tarnwick-bench: unknown argument %s\n\n%s", arg.c_str(), kUsage);
         return 2;
+    }
+    if (trackers > 0) {
+        return runProvisionBench(trackers, runs);
     }
 
     std::printf("getAllSettings x %d per mode; wire time at %u baud, 10 bits per byte;\n"
