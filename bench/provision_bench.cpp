@@ -299,8 +299,8 @@ int runProvisionBench(int trackers, int runs) {
                 "tracker's;\nCPU ms per device: user+sys of the whole process, the simulators' "
                 "threads included;\nallocs per request: the worker threads', whole pass\n",
                 many.c_str(), runs, kLineBaud, SimulatorOptions{}.connectSecondReplyDelayMs);
-    std::printf("%-9s %9s %12s %10s %7s %9s %11s %7s\n", "trackers", "wall ms", "wall/wall(1)",
-                "after conn", "ratio", "reqs/dev", "CPU ms/dev", "allocs");
+    std::printf("%-9s %9s %12s %10s %7s %9s %11s %16s\n", "trackers", "wall ms", "wall/wall(1)",
+                "after conn", "ratio", "reqs/dev", "CPU ms/dev", "pass allocs/req");
     const int counts[] = {1, trackers};
     Summary alone;
     for (int i = 0; i < (trackers == 1 ? 1 : 2); ++i) {
@@ -311,7 +311,7 @@ int runProvisionBench(int trackers, int runs) {
             return 1;
         }
         alone = i == 0 ? summary : alone;
-        std::printf("%-9d %9.1f %12.3f %10.1f %7.3f %9.1f %11.1f %7.2f\n", counts[i],
+        std::printf("%-9d %9.1f %12.3f %10.1f %7.3f %9.1f %11.1f %16.2f\n", counts[i],
                     summary.wallMs, summary.wallMs / alone.wallMs, summary.afterConnectMs,
                     summary.afterConnectMs / alone.afterConnectMs, summary.requestsPerDevice,
                     summary.cpuMsPerDevice, summary.allocationsPerRequest);
