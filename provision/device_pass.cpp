@@ -115,7 +115,9 @@ class Pass {
         } else if (!stopped(stop_)) {
             fail(PassOutcome::Failed, lastLine(controls_.log()));
         }
-        if (stopped(stop_) && result_.outcome != PassOutcome::Failed) {
+        // Stopped with no fault and not done: what was left undone is the stop's.
+        if (stopped(stop_) && result_.error.empty() &&
+            result_.outcome != PassOutcome::Provisioned) {
             result_.outcome = PassOutcome::Interrupted;
         }
         result_.duration =
@@ -125,6 +127,9 @@ class Pass {
 
   private:
     void work() {
+        if (stopped(stop_)) {
+            return;
+        }
         report(PassStep::Identify, 0, 1);
         DeviceIdentity& identity = result_.identity;
         if (!getSetting(context_, SettingId::Imei) || !getSetting(context_, SettingId::DeviceId)) {
