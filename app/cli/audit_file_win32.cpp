@@ -1,7 +1,9 @@
 #include "app/cli/audit_file.h"
 
-#include <bcrypt.h>
 #include <windows.h>
+
+// Needs the types of windows.h first.
+#include <bcrypt.h>
 
 // A new file takes the access list of its folder, as the profiles do.
 
