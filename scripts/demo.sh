@@ -9,6 +9,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target tarnwick-cli tarnwick-devsim | tail -n 1
 
 cli="$PWD/build/app/tarnwick-cli"
+devsim_bin="$PWD/build/sim/tarnwick-devsim"
 work="$(mktemp -d /tmp/tarnwick-demo.XXXXXX)"
 port="$(mktemp -u /tmp/ttyTRK.XXXX)"
 build/sim/tarnwick-devsim --link "$port" --connect-delay 300 >/dev/null &
@@ -48,6 +49,27 @@ status=0
 "$cli" --simulate --sim-fault 0x020F:stale set mqtt-port=8883 --verify >out.txt 2>&1 || status=$?
 cat out.txt
 echo "exit status $status (3: a field differs)"
+
+step "Provision a batch: three trackers at once, each with its own row, an audit of each"
+fleet="$work/trk"
+"$devsim_bin" --count 3 --link-prefix "$fleet" --baud 115200 >fleet.txt &
+fleetsim=$!
+trap 'kill "$devsim" "$fleetsim" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [[ $(wc -l <fleet.txt) -ge 3 ]] && break; sleep 0.1; done
+cut -d' ' -f2-3 fleet.txt
+sed 's|^mqtt-topic-pub=.*|mqtt-topic-pub=trk/{device-id}/data|' tracker.profile >batch.profile
+printf 'imei,mqtt-username,lora-dev-eui\n356938035643817,"site 2, north",70B3D57ED0051A99\n' \
+    >rows.csv
+cat rows.csv
+run provision batch.profile --port "${fleet}1" --port "${fleet}2" --port "${fleet}3" \
+    --overrides rows.csv --audit audit.jsonl
+grep -E 'provisioned|provision:' out.txt
+run --port "${fleet}2" get mqtt-username mqtt-topic-pub lora-dev-eui
+grep = out.txt
+echo "\$ head -c 300 audit.jsonl  # one JSON record per device, mode $(stat -c %a audit.jsonl)"
+head -c 300 audit.jsonl
+echo
+kill "$fleetsim" 2>/dev/null || true
 cd - >/dev/null
 kill "$devsim" 2>/dev/null || true
 
