@@ -121,6 +121,14 @@ TEST(PortSpec, PicksTheOnePortOfAUsbIdentityOrNamesTheCandidates) {
         const bool ok = resolvePortSpec(row.spec, ports, name, error);
         EXPECT_EQ(ok ? name : "! " + error, row.result) << row.spec << " among " << row.present;
     }
+    // A batch takes every match, and finding none is no fault.
+    std::vector<PortInfo> matches;
+    std::string error;
+    ASSERT_TRUE(matchPortSpec("usb:1209:2a1e", {all, all + 4}, matches, error));
+    ASSERT_EQ(matches.size(), 2u);
+    EXPECT_EQ(matches[0].serial + " " + matches[1].name, "TRK00042 /dev/ttyACM1");
+    EXPECT_TRUE(matchPortSpec("auto", {all + 3, all + 4}, matches, error) && matches.empty());
+    EXPECT_FALSE(matchPortSpec("usb:403:6001", {}, matches, error));
 }
 
 } // namespace

@@ -3,14 +3,14 @@
 _tarnwick_cli() {
     local cur prev words cword
     _init_completion -n = || return
-    local commands="ports raw get set names read-all load-all test versions"
-    local options="--port --simulate --sim-fault --help --version"
+    local commands="ports raw get set names read-all load-all diff test versions provision"
+    local options="--port --simulate --sim-fault --json --trace --help --version"
     case $prev in
     --port)
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    --output | load-all)
+    --output | load-all | --overrides | --audit)
         _filedir
         return
         ;;
@@ -35,6 +35,11 @@ _tarnwick_cli() {
         ;;
     read-all)
         COMPREPLY=($(compgen -W "--output --help" -- "$cur"))
+        ;;
+    provision)
+        COMPREPLY=($(compgen -W "--port --all-usb --jobs --overrides --overrides-required
+            --audit --require-fw --watch --retry --help" -- "$cur"))
+        [[ $cur == -* ]] || _filedir
         ;;
     *)
         COMPREPLY=($(compgen -W "--help" -- "$cur"))

@@ -2,6 +2,7 @@
 // hold: what is printed parses back; a lone surrogate becomes U+FFFD, and nothing else changes.
 #include "app/cli/hex_text.h"
 #include "controls/wire_text.h"
+#include "provision/overrides.h"
 #include "settings/ble_address.h"
 #include "settings/number_text.h"
 #include "sim/device_simulator.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <set>
 
 static const std::uint8_t* bytesOf(const std::string& text) {
     return reinterpret_cast<const std::uint8_t*>(text.data());
@@ -71,6 +73,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            times, error) &&
             code == 9 && fault.payload &&
             toHex(fault.payload->data(), fault.payload->size()) == payload && times == count;
+    // An overrides file is refused with where, or every row is whole, its own and in the file.
+    OverrideTable table;
+    if (parseOverrides(text, table, error)) {
+        std::set<std::string> keys;
+        for (const OverrideRow& row : table.rows) {
+            holds = holds && row.values.size() == table.columns.size() && !row.key.empty() &&
+                    keys.insert(row.key).second && text.find(row.text) != std::string::npos &&
+                    findOverrideRow(table, row.key, row.key) == &row;
+        }
+    } else {
+        holds = holds && error.starts_with("line ");
+    }
+    holds = holds && (hasPlaceholder(text) || expandPlaceholders(text, "1", "2") == text);
     if (!holds) {
         std::abort();
     }

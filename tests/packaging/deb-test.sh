@@ -27,6 +27,7 @@ check "man pages" test -s /usr/share/man/man1/tarnwick-cli.1 -a -s /usr/share/ma
 check "completes commands" completes tarnwick-cli read "read-all"
 check "completes options" completes tarnwick-cli --si "--simulate --sim-fault"
 check "completes setting names" completes tarnwick-cli --simulate get mqtt-p "mqtt-password mqtt-port"
+check "completes provision options" completes tarnwick-cli provision --ov "--overrides --overrides-required"
 check "declares its libraries" bash -c "dpkg-query -W -f='\${Depends}' tarnwick | grep -q libstdc++6"
 
 DEBIAN_FRONTEND=noninteractive apt-get remove -y tarnwick >/dev/null
