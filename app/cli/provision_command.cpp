@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -216,7 +217,11 @@ class Batch {
         if (!auditWritten_) {
             std::fputs("provision: the audit file could not be written whole\n", stderr);
         }
-        std::fprintf(stderr, "provision: %zu provisioned, %zu not\n", provisioned_, faults_);
+        std::string summary = "provision: " + std::to_string(provisioned_) + " provisioned";
+        for (const auto& [outcome, count] : otherOutcomes_) {
+            summary += ", " + std::to_string(count) + " " + outcome;
+        }
+        std::fprintf(stderr, "%s\n", summary.c_str());
         if (stopRequested()) {
             std::fputs("provision: interrupted\n", stderr);
             return kExitInterrupted;
@@ -353,6 +358,7 @@ class Batch {
             ++provisioned_;
         } else {
             ++faults_;
+            ++otherOutcomes_[outcome];
             differs_ += outcome == "differs" ? 1 : 0;
         }
     }
@@ -366,6 +372,7 @@ class Batch {
     std::size_t provisioned_ = 0;
     std::size_t faults_ = 0;
     std::size_t differs_ = 0;
+    std::map<std::string, std::size_t> otherOutcomes_; // by name, for the summary
 };
 
 } // namespace
