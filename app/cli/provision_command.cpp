@@ -125,6 +125,9 @@ bool parseProvisionOptions(const CliOptions& cli, ProvisionOptions& options, std
         error = "give the ports: --port PORT (repeatable), usb:VID:PID or --all-usb";
     } else if (options.retry && !options.watch) {
         error = "--retry needs --watch";
+    } else if (!cli.target.tracePath.empty()) {
+        // One trace of several ports at once would interleave their frames past reading.
+        error = "--trace takes one port; provision takes many: use get, set or load-all";
     } else if (options.overridesRequired && options.overridesPath.empty()) {
         error = "--overrides-required needs --overrides FILE";
     } else if (cli.target.simulate &&
