@@ -193,6 +193,13 @@ class Batch {
 
     int run() {
         discover();
+        if (options_.watch) {
+            std::fputs("provision: watching for trackers; Ctrl-C ends\n", stderr);
+        } else if (slots_.empty()) {
+            // Nothing to do is not success: the ports given are not there.
+            std::fputs("provision: no port matches; nothing provisioned\n", stderr);
+            return kExitFailed;
+        }
         for (std::size_t round = 1;; ++round) {
             if (options_.watch && round % 5 == 0) {
                 discover();
