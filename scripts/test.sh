@@ -38,12 +38,13 @@ counted() {
 }
 
 stage() {
-    local name="$1"
+    local name="$1" started=$SECONDS
     shift
     echo "=== $name"
     if ! "$@"; then
         failed_stages+=("$name")
     fi
+    echo "=== $name: $((SECONDS - started)) s"
 }
 
 # The programs, the simulator and the package come from the gcc build; the suite itself is
@@ -76,7 +77,7 @@ sanitizer_tests() {
 # Each fuzz target for a bounded time, two at a time, on its committed seeds (what it finds
 # goes to a scratch corpus); each target counts as one test.
 fuzz_targets() {
-    local seconds="${TARNWICK_FUZZ_SECONDS:-12}" status=0 pair target
+    local seconds="${TARNWICK_FUZZ_SECONDS:-8}" status=0 pair target
     cmake --build --preset fuzz -j "$jobs" \
         --target fuzz_receive fuzz_settings fuzz_profile fuzz_parsers || return 1
     for pair in "receive settings" "profile parsers"; do
@@ -143,7 +144,7 @@ package_tests() {
 
 stage "native build (programs, simulator, package)" native_build
 stage "sanitizer build (with fuzzing coverage) and tests" sanitizer_tests
-stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-12}s each" fuzz_targets
+stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-8}s each" fuzz_targets
 stage "Windows build and serial tests under Wine" windows_tests
 stage "packages: build, install, use, remove" package_tests
 
