@@ -137,22 +137,11 @@ bool measureOn(const std::string& portPath, int runs, Measurement& m, std::strin
         return false;
     }
     CountingChannel channel(serial);
-    DeviceLink link;
-    initDeviceLink(link, &channel);
-    MemoryControls controls;
-    setUpPageControls(controls);
-    AuxSensorCache auxSensors;
-    SettingContext context{link, controls, auxSensors};
-    DeviceConnection connection;
-    connection.openPortName = portPath;
-    if (!connectDevice(context, connection, kConnectAfterOpenTimeoutMs)) {
-        error = "the simulator did not connect: " + controls.log();
+    BenchSession session(channel);
+    session.connection.openPortName = portPath;
+    if (!session.connect(error)) {
         serial.closePort();
         return false;
-    }
-    std::size_t reads = 0;
-    for (const SettingRow& row : settingCatalogue()) {
-        reads += row.getCode ? 1 : 0;
     }
 
     channel.reset();
@@ -160,9 +149,7 @@ bool measureOn(const std::string& portPath, int runs, Measurement& m, std::strin
     const double cpuBefore = cpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     for (int run = 0; run < runs; ++run) {
-        controls.clearLog();
-        getAllSettings(context);
-        m.failedRuns += allSucceeded(controls.log(), reads) ? 0 : 1;
+        m.failedRuns += session.readAll() ? 0 : 1;
     }
     const auto wall = std::chrono::steady_clock::now() - wallBefore;
     m.cpuMs = (cpuSeconds() - cpuBefore) * 1000.0;
@@ -173,7 +160,7 @@ bool measureOn(const std::string& portPath, int runs, Measurement& m, std::strin
     m.bytesOut = channel.bytesOut;
     m.bytesIn = channel.bytesIn;
 
-    disconnectOnExit(context, connection);
+    disconnectOnExit(session.context, session.connection);
     serial.closePort();
     return true;
 }

@@ -1,10 +1,19 @@
 #pragma once
 
+#include "app/cli/log_results.h"
+#include "controls/memory_controls.h"
 #include "link/byte_channel.h"
+#include "link/command_index.h"
+#include "link/device_link.h"
+#include "ports/device_connection.h"
+#include "settings/setting_catalogue.h"
+#include "ui/menu_commands.h"
+#include "ui/page_setup.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 // Heap allocations made so far by the calling thread (operator new, counted in bench_main.cpp).
 std::size_t threadAllocations();
@@ -38,4 +47,38 @@ class CountingChannel final : public ByteChannel {
 
   private:
     ByteChannel& inner_;
+};
+
+// A link over a channel with the controls and the connection one session needs.
+struct BenchSession {
+    explicit BenchSession(ByteChannel& channel) {
+        initDeviceLink(link, &channel);
+        setUpPageControls(controls);
+    }
+
+    // The connect as the window does it; false with the log in `error`.
+    bool connect(std::string& error) {
+        if (connectDevice(context, connection, kConnectAfterOpenTimeoutMs)) {
+            return true;
+        }
+        error = "the simulator did not connect: " + controls.log();
+        return false;
+    }
+
+    // The menu's read of all settings; true when every read succeeded.
+    bool readAll() {
+        std::size_t reads = 0;
+        for (const SettingRow& row : settingCatalogue()) {
+            reads += row.getCode ? 1 : 0;
+        }
+        controls.clearLog();
+        getAllSettings(context);
+        return allSucceeded(controls.log(), reads);
+    }
+
+    DeviceLink link;
+    MemoryControls controls;
+    AuxSensorCache auxSensors;
+    SettingContext context{link, controls, auxSensors};
+    DeviceConnection connection;
 };

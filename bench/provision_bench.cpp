@@ -36,29 +36,16 @@ constexpr int kLinkExchanges = 200;
 bool makePlan(ProvisionPlan& plan, std::string& error) {
     DeviceSimulator device;
     SimulatorChannel channel(device);
-    DeviceLink link;
-    initDeviceLink(link, &channel);
-    MemoryControls controls;
-    setUpPageControls(controls);
-    AuxSensorCache auxSensors;
-    SettingContext context{link, controls, auxSensors};
-    DeviceConnection connection;
-    if (!connectDevice(context, connection, kConnectAfterOpenTimeoutMs)) {
-        error = "the in-process simulator did not connect";
+    BenchSession session(channel);
+    if (!session.connect(error)) {
         return false;
     }
-    std::size_t reads = 0;
-    for (const SettingRow& row : settingCatalogue()) {
-        reads += row.getCode ? 1 : 0;
-    }
-    controls.clearLog();
-    getAllSettings(context);
-    if (!allSucceeded(controls.log(), reads)) {
+    if (!session.readAll()) {
         error = "read-all of the in-process simulator failed";
         return false;
     }
     std::string text;
-    if (!writeProfile(controls, text, error) || !parseProfile(text, plan.profile, error)) {
+    if (!writeProfile(session.controls, text, error) || !parseProfile(text, plan.profile, error)) {
         return false;
     }
     plan.connectTimeoutMs = kConnectAfterOpenTimeoutMs;
@@ -250,15 +237,8 @@ bool measureLinkPath(std::size_t& allocations, std::string& error) {
         error = "cannot open " + fleet.path(0);
         return false;
     }
-    DeviceLink link;
-    initDeviceLink(link, &serial);
-    MemoryControls controls;
-    setUpPageControls(controls);
-    AuxSensorCache auxSensors;
-    SettingContext context{link, controls, auxSensors};
-    DeviceConnection connection;
-    if (!connectDevice(context, connection, kConnectAfterOpenTimeoutMs)) {
-        error = "the simulator did not connect: " + controls.log();
+    BenchSession session(serial);
+    if (!session.connect(error)) {
         return false;
     }
     const CommandCode code = *settingRow(SettingId::MasterFlag).getCode;
@@ -271,10 +251,10 @@ bool measureLinkPath(std::size_t& allocations, std::string& error) {
         }
         std::uint8_t length = 0;
         const std::uint8_t* payload = nullptr;
-        answered = transact(link, code, length, payload, timeoutMs);
+        answered = transact(session.link, code, length, payload, timeoutMs);
     }
     allocations = threadAllocations() - before;
-    disconnectOnExit(context, connection);
+    disconnectOnExit(session.context, session.connection);
     serial.closePort();
     if (!answered) {
         error = "a transact on the link went unanswered";

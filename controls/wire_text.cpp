@@ -181,3 +181,7 @@ std::string utf8FromUtf16(std::u16string_view text) {
     }
     return out;
 }
+
+bool isUtf8(std::string_view text) {
+    return utf8FromUtf16(utf16FromUtf8(text)) == text;
+}

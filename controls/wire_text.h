@@ -32,3 +32,5 @@ std::u16string fromWireText(const WireCodePage& codePage, const std::uint8_t* by
 // UTF-8 <-> UTF-16 for the command line; malformed input becomes U+FFFD.
 std::u16string utf16FromUtf8(std::string_view text);
 std::string utf8FromUtf16(std::u16string_view text);
+// True when `text` is well-formed UTF-8: it survives the way there and back unchanged.
+bool isUtf8(std::string_view text);

@@ -161,19 +161,17 @@ class Pass {
                 rows.push_back(&row);
             }
         }
-        std::vector<const SettingRow*> done;
         // The first failed write ends the pass: the device is refusing, or gone, and
         // every further write would only wait out its own time-out.
         for (std::size_t i = 0; i < rows.size() && !stopped(stop_) && result_.error.empty(); ++i) {
             report(PassStep::Write, i, rows.size());
             if (setSetting(context_, *rows[i])) {
-                done.push_back(rows[i]);
+                written_.push_back(rows[i]);
                 result_.written.emplace_back(rows[i]->name);
             } else {
                 fail(PassOutcome::Failed, lastLine(controls_.log()));
             }
         }
-        written_ = std::move(done);
         return result_.error.empty() && written_.size() == rows.size();
     }
 
@@ -189,9 +187,8 @@ class Pass {
         if (!result_.verify.readsSucceeded) {
             fail(PassOutcome::Failed, "read-back: " + lastLine(log));
         } else if (!result_.verify.mismatches.empty()) {
-            const FieldMismatch& first = result_.verify.mismatches.front();
-            fail(PassOutcome::Differs, "read-back: " + first.key + ": wrote " + first.written +
-                                           ", the device has " + first.device);
+            fail(PassOutcome::Differs,
+                 "read-back: " + mismatchText(result_.verify.mismatches.front()));
         } else {
             result_.outcome = PassOutcome::Provisioned;
         }

@@ -1,6 +1,7 @@
 #include "provision/overrides.h"
 
 #include "controls/memory_controls.h"
+#include "controls/wire_text.h"
 #include "profile/setting_values.h"
 #include "ui/page_setup.h"
 
@@ -25,35 +26,6 @@ struct Record {
 
 std::string at(int line, std::size_t column) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
-}
-
-// Strict: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80   ? 1
-                                   : lead < 0xC2 ? 0
-                                   : lead < 0xE0 ? 2
-                                   : lead < 0xF0 ? 3
-                                   : lead < 0xF5 ? 4
-                                                 : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        const auto second = static_cast<unsigned char>(length > 1 ? text[i + 1] : 0x80);
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 // Splits the file into records of cells; false with the problem at its cell.

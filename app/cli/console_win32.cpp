@@ -1,6 +1,5 @@
 #include "app/cli/console.h"
 
-#include <ctime>
 #include <windows.h>
 
 bool stdoutIsTerminal() {
@@ -11,11 +10,6 @@ bool stdoutIsTerminal() {
            ::SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-std::string utcNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    gmtime_s(&parts, &now);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
+void utcFields(std::time_t time, std::tm& fields) {
+    gmtime_s(&fields, &time);
 }

@@ -67,15 +67,22 @@ bool parseProvisionOptions(const CliOptions& cli, ProvisionOptions& options, std
     if (!cli.target.port.empty()) {
         options.portSpecs.push_back(cli.target.port);
     }
+    const struct {
+        const char* name;
+        bool ProvisionOptions::*flag;
+    } flags[] = {
+        {"--all-usb", &ProvisionOptions::allUsb},
+        {"--watch", &ProvisionOptions::watch},
+        {"--retry", &ProvisionOptions::retry},
+        {"--overrides-required", &ProvisionOptions::overridesRequired},
+    };
     const std::vector<std::string>& args = cli.args;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--all-usb" || arg == "--watch" || arg == "--retry" ||
-            arg == "--overrides-required") {
-            (arg == "--all-usb" ? options.allUsb
-             : arg == "--watch" ? options.watch
-             : arg == "--retry" ? options.retry
-                                : options.overridesRequired) = true;
+        const auto flag = std::find_if(std::begin(flags), std::end(flags),
+                                       [&arg](const auto& row) { return arg == row.name; });
+        if (flag != std::end(flags)) {
+            options.*(flag->flag) = true;
             continue;
         }
         if (!arg.starts_with("--")) {

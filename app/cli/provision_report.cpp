@@ -5,6 +5,7 @@
 #include "profile/printable_text.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -75,6 +76,14 @@ ordered_json auditJson(const DeviceAttempt& attempt, const std::string& profileS
 }
 
 } // namespace
+
+std::string utcNow() {
+    std::tm fields{};
+    utcFields(std::time(nullptr), fields);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &fields);
+    return text;
+}
 
 ProvisionReport::ProvisionReport(ProgressStyle style, std::string profileSha256, AuditFile* audit)
     : style_(style), profileSha256_(std::move(profileSha256)), audit_(audit) {}
