@@ -3,6 +3,7 @@
 #include "link/command_index.h"
 #include "resources/control_ids.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -135,6 +136,11 @@ constexpr SettingRow key(SettingId id, const char* name, CommandCode get, int co
             length};
 }
 
+constexpr SettingRow secret(SettingRow row) {
+    row.secret = true;
+    return row;
+}
+
 constexpr SettingRow list(SettingId id, const char* name, CommandCode get, int control, int read,
                           int set, std::span<const char16_t* const> entries) {
     SettingRow row{
@@ -200,8 +206,8 @@ constexpr std::array kCatalogue = {
          IDC_MQTT_BROKER_SET, 63),
     text(S::MqttUserName, "mqtt-username", kGetMqttUsername, IDC_MQTT_USERNAME,
          IDC_MQTT_USERNAME_READ, IDC_MQTT_USERNAME_SET, 31),
-    text(S::MqttPassword, "mqtt-password", kGetMqttPassword, IDC_MQTT_PASSWORD,
-         IDC_MQTT_PASSWORD_READ, IDC_MQTT_PASSWORD_SET, 31),
+    secret(text(S::MqttPassword, "mqtt-password", kGetMqttPassword, IDC_MQTT_PASSWORD,
+                IDC_MQTT_PASSWORD_READ, IDC_MQTT_PASSWORD_SET, 31)),
     number16(S::MqttPort, "mqtt-port", kGetMqttPort, IDC_MQTT_PORT, IDC_MQTT_PORT_READ,
              IDC_MQTT_PORT_SET, 0, 65535, false),
     indexedText(S::MqttTopicSub, "mqtt-topic-sub", kGetMqttTopic, 0, IDC_MQTT_TOPIC_SUB,
@@ -214,16 +220,16 @@ constexpr std::array kCatalogue = {
         IDC_LORA_DEV_EUI_SET, 16),
     key(S::LoraAppEui, "lora-app-eui", kGetLoraAppEui, IDC_LORA_APP_EUI, IDC_LORA_APP_EUI_READ,
         IDC_LORA_APP_EUI_SET, 16),
-    key(S::LoraAppKey, "lora-app-key", kGetLoraAppKey, IDC_LORA_APP_KEY, IDC_LORA_APP_KEY_READ,
-        IDC_LORA_APP_KEY_SET, 32),
+    secret(key(S::LoraAppKey, "lora-app-key", kGetLoraAppKey, IDC_LORA_APP_KEY,
+               IDC_LORA_APP_KEY_READ, IDC_LORA_APP_KEY_SET, 32)),
     list(S::LoraBand, "lora-band", kGetLoraBand, IDC_LORA_BAND, IDC_LORA_BAND_READ,
          IDC_LORA_BAND_SET, kLoraBandEntries),
     flag(S::WifiEnable, "wifi-enable", kGetWifiEnable, IDC_WIFI_ENABLE, IDC_WIFI_ENABLE_READ,
          IDC_WIFI_ENABLE_SET),
     text(S::WifiSsid, "wifi-ssid", kGetWifiSsid, IDC_WIFI_SSID, IDC_WIFI_SSID_READ,
          IDC_WIFI_SSID_SET, 63),
-    text(S::WifiPassword, "wifi-password", kGetWifiPassword, IDC_WIFI_PASSWORD,
-         IDC_WIFI_PASSWORD_READ, IDC_WIFI_PASSWORD_SET, 63),
+    secret(text(S::WifiPassword, "wifi-password", kGetWifiPassword, IDC_WIFI_PASSWORD,
+                IDC_WIFI_PASSWORD_READ, IDC_WIFI_PASSWORD_SET, 63)),
     flag(S::XnbEnable, "xnb-enable", kGetXnbEnable, IDC_XNB_ENABLE, IDC_XNB_ENABLE_READ,
          IDC_XNB_ENABLE_SET),
     readOnlyText(S::XnbId, "xnb-id", kGetXnbId, IDC_XNB_ID, IDC_XNB_ID_READ),
@@ -318,6 +324,12 @@ std::span<const SettingField> settingFields(const SettingRow& row) {
         return row.fields;
     }
     return {&kSimpleFields[static_cast<std::size_t>(row.id)], 1};
+}
+
+bool carriesSecret(CommandCode code) {
+    return std::any_of(kCatalogue.begin(), kCatalogue.end(), [code](const SettingRow& row) {
+        return row.secret && (row.getCode == code || row.setCode == code);
+    });
 }
 
 const SettingRow* findSettingByName(std::string_view name) {

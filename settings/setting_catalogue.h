@@ -118,6 +118,9 @@ struct SettingRow {
     bool setReplyAtLeast = false; // an indexed set takes replies of 2 bytes or more
     std::span<const char16_t* const> listEntries = {};
     std::span<const SettingField> fields = {}; // settings of several controls
+    // A password or key: its value stays in the device and the profile, never in a log,
+    // progress line, audit or trace.
+    bool secret = false;
 };
 
 std::span<const SettingRow> settingCatalogue();
@@ -125,3 +128,5 @@ std::span<const SettingRow> settingCatalogue();
 std::span<const SettingField> settingFields(const SettingRow& row);
 const SettingRow& settingRow(SettingId id);
 const SettingRow* findSettingByName(std::string_view name);
+// Whether a frame of `code` (either direction) carries a secret setting's value.
+bool carriesSecret(CommandCode code);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cli/audit_file.h"
+#include "station/audit_file.h"
 #include "provision/device_pass.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/cli/audit_file.h"
+#include "station/audit_file.h"
 
 #include <windows.h>
 
