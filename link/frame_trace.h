@@ -26,6 +26,9 @@ struct FrameTrace {
     WriteLine writeLine = nullptr;
     NowUs nowUs = nullptr;
     void* context = nullptr;
+    // Frames of the codes it names have their payload masked (passwords, keys); null masks
+    // nothing.
+    bool (*isSecret)(CommandCode code) = nullptr;
     std::uint64_t originUs = 0;
     bool opened = false;
     // The bytes of the frame being received, from its delimiter on.

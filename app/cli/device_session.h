@@ -15,6 +15,7 @@ struct SessionTarget {
     bool simulate = false;
     std::vector<std::string> simFaults; // fault specs for the simulated device
     std::string tracePath;              // --trace: every frame and time-out to this file
+    bool traceSecrets = false;          // --trace-secrets: passwords and keys in the clear
 };
 
 struct DeviceSession {
