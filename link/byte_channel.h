@@ -18,4 +18,7 @@ class ByteChannel {
     // cannot pass for the answer to the next one. A channel that buffers nothing has nothing to
     // drop.
     virtual void discardInput() {}
+    // True once the port hung up or vanished (a cable pulled, the device gone): from then on
+    // every read and write fails at once, and only a new open can bring it back.
+    [[nodiscard]] virtual bool hungUp() const { return false; }
 };

@@ -1,5 +1,7 @@
 #include "link/device_link.h"
 
+#include <algorithm>
+
 namespace {
 
 void onFrameComplete(void* context, const std::uint8_t* frame, std::uint8_t count) {
@@ -22,6 +24,35 @@ bool takeReply(const DeviceLink& link, std::uint8_t& length, const std::uint8_t*
     return true;
 }
 
+// One byte, within its own `timeoutMs` as one read of the channel would take it; false with
+// how the wait ended. With a stop check the wait is read in slices of at most kStopSliceMs
+// that add up to the time-out (in virtual time too: a slice that runs out costs the simulator
+// exactly the slice).
+bool readOne(DeviceLink& link, std::uint32_t timeoutMs, std::uint8_t& byte, WaitEnd& end) {
+    std::uint32_t left = timeoutMs;
+    // A wait of a second or less ends soon enough on its own, with the exchange's true result.
+    bool (*const stop)() = timeoutMs > kStopCutsWaitsOverMs ? link.stop : nullptr;
+    for (;;) {
+        if (stop != nullptr && stop()) {
+            end = WaitEnd::stopped;
+            return false;
+        }
+        const std::uint32_t slice = stop != nullptr ? std::min(left, kStopSliceMs) : left;
+        if (link.channel->readByte(slice, byte)) {
+            return true;
+        }
+        if (link.channel->hungUp()) {
+            end = WaitEnd::hangup;
+            return false;
+        }
+        left -= slice;
+        if (left == 0) {
+            end = WaitEnd::timeout;
+            return false;
+        }
+    }
+}
+
 } // namespace
 
 void initDeviceLink(DeviceLink& link, ByteChannel* channel) {
@@ -40,11 +71,15 @@ bool awaitReply(DeviceLink& link, CommandCode code, std::uint8_t& length,
     }
     for (;;) {
         link.frameReady = false;
+        if (link.trace != nullptr) {
+            traceFlush(*link.trace); // a process ended during the wait still leaves its lines
+        }
         while (!link.frameReady) {
             std::uint8_t byte = 0;
-            if (!link.channel->readByte(timeoutMs, byte)) {
+            WaitEnd end{};
+            if (!readOne(link, timeoutMs, byte, end)) {
                 if (link.trace != nullptr) {
-                    traceTimeout(*link.trace, code, timeoutMs);
+                    traceWaitEnd(*link.trace, end, code, timeoutMs);
                 }
                 return false;
             }
@@ -82,6 +117,9 @@ bool transact(DeviceLink& link, CommandCode code, std::uint8_t& length,
     const bool written = link.channel->writeFrame(frame);
     if (link.trace != nullptr) {
         traceSent(*link.trace, frame, link.codec.message, written);
+        if (!written && link.channel->hungUp()) {
+            traceWaitEnd(*link.trace, WaitEnd::hangup, code, timeoutMs);
+        }
     }
     if (!written) {
         return false;

@@ -28,9 +28,14 @@ struct Line {
         put(kDigits[byte >> 4]);
         put(kDigits[byte & 0x0F]);
     }
-    void hex(const std::uint8_t* bytes, std::size_t count) {
+    // Two stars a byte when masked, so the count still shows.
+    void hex(const std::uint8_t* data, std::size_t count, bool masked = false) {
         for (std::size_t i = 0; i < count; ++i) {
-            hex(bytes[i]);
+            if (masked) {
+                put("**");
+            } else {
+                hex(data[i]);
+            }
         }
     }
     void decimal(std::uint64_t value, std::size_t width) {
@@ -47,14 +52,26 @@ struct Line {
             put(digits[--count]);
         }
     }
-    void message(const std::uint8_t* bytes, std::size_t count) {
-        put(" code=0x");
-        hex(bytes[0]);
-        hex(bytes[1]);
+    void code(CommandCode value) {
+        put("code=0x");
+        hex(static_cast<std::uint8_t>(value >> 8));
+        hex(static_cast<std::uint8_t>(value & 0xFF));
+    }
+    // The wire bytes from the delimiter on, then the message they carried.
+    void frame(const FrameTrace& trace, const std::uint8_t* wire, std::size_t wireCount,
+               const std::uint8_t* message, std::size_t count) {
+        const auto value = static_cast<CommandCode>((message[0] << 8) | message[1]);
+        const bool masked =
+            count > kMessageHeaderSize && trace.isSecret != nullptr && trace.isSecret(value);
+        const std::size_t kept = masked && wireCount > 0 ? 1 : wireCount;
+        hex(wire, kept);
+        hex(wire + kept, wireCount - kept, masked);
+        put(' ');
+        code(value);
         put(" len=");
-        decimal(bytes[3], 0);
+        decimal(message[3], 0);
         put(" payload=");
-        hex(bytes + kMessageHeaderSize, count - kMessageHeaderSize);
+        hex(message + kMessageHeaderSize, count - kMessageHeaderSize, masked);
     }
 };
 
@@ -80,8 +97,7 @@ void traceSent(FrameTrace& trace, std::span<const std::uint8_t> frame, const std
                bool written) {
     Line line;
     begin(trace, line, "tx ");
-    line.hex(frame.data(), frame.size());
-    line.message(message, kMessageHeaderSize + message[3]);
+    line.frame(trace, frame.data(), frame.size(), message, kMessageHeaderSize + message[3]);
     if (!written) {
         line.put(" write-failed");
     }
@@ -92,8 +108,7 @@ void traceReceived(FrameTrace& trace, const std::uint8_t* message, std::size_t c
                    std::string_view mark) {
     Line line;
     begin(trace, line, "rx ");
-    line.hex(trace.received, trace.receivedCount);
-    line.message(message, count);
+    line.frame(trace, trace.received, trace.receivedCount, message, count);
     if (!mark.empty()) {
         line.put(' ');
         line.put(mark);
@@ -102,14 +117,16 @@ void traceReceived(FrameTrace& trace, const std::uint8_t* message, std::size_t c
     trace.receivedCount = 0;
 }
 
-void traceTimeout(FrameTrace& trace, CommandCode code, std::uint32_t timeoutMs) {
+void traceWaitEnd(FrameTrace& trace, WaitEnd end, CommandCode code, std::uint32_t timeoutMs) {
+    constexpr std::string_view kEvents[] = {"timeout ", "stopped ", "hangup "};
     Line line;
-    begin(trace, line, "timeout code=0x");
-    line.hex(static_cast<std::uint8_t>(code >> 8));
-    line.hex(static_cast<std::uint8_t>(code & 0xFF));
-    line.put(" after=");
-    line.decimal(timeoutMs, 0);
-    line.put("ms");
+    begin(trace, line, kEvents[static_cast<std::size_t>(end)]);
+    line.code(code);
+    if (end == WaitEnd::timeout) {
+        line.put(" after=");
+        line.decimal(timeoutMs, 0);
+        line.put("ms");
+    }
     finish(trace, line);
 }
 

@@ -26,6 +26,9 @@ class SerialChannel final : public ByteChannel {
     [[nodiscard]] bool writeFrame(std::span<const std::uint8_t> frame) override;
     [[nodiscard]] bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override;
     void discardInput() override;
+    // Set by a hang-up or an error of a port that is gone (EIO, ENXIO, ENODEV; on Windows the
+    // errors of a removed USB port), never by a time-out; cleared by the next open.
+    [[nodiscard]] bool hungUp() const override;
 
     struct State;
 

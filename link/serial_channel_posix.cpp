@@ -43,6 +43,13 @@ short waitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+// The errors of a port that is gone: a pty whose other side closed, a USB adapter pulled.
+bool isGoneError(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+constexpr short kHangUpEvents = POLLHUP | POLLERR | POLLNVAL;
+
 void setModemLine(int fd, unsigned long request, int line) {
     // Ptys and some USB drivers have no modem lines; the port works without them.
     (void)::ioctl(fd, request, &line);
@@ -53,6 +60,7 @@ void setModemLine(int fd, unsigned long request, int line) {
 struct SerialChannel::State {
     int fd = -1;
     termios original{}; // line settings as found, given back on close
+    bool hungUp = false;
 };
 
 SerialChannel::SerialChannel() : state_(std::make_unique<State>()) {}
@@ -97,6 +105,7 @@ bool SerialChannel::openPort(const std::string& devicePath) {
     setModemLine(fd, TIOCMBIS, TIOCM_DTR);
     state_->fd = fd;
     state_->original = original;
+    state_->hungUp = false;
     discardInput(); // bytes left from a session before ours answer nothing we will ask
     return true;
 }
@@ -115,6 +124,7 @@ bool SerialChannel::closePort() {
     // left to keep: report the error, forget the descriptor.
     const int result = ::close(fd);
     state_->fd = -1;
+    state_->hungUp = false;
     return result == 0;
 }
 
@@ -122,9 +132,13 @@ bool SerialChannel::isOpen() const {
     return state_->fd >= 0;
 }
 
+bool SerialChannel::hungUp() const {
+    return state_->hungUp;
+}
+
 bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
     const int fd = state_->fd;
-    if (fd < 0) {
+    if (fd < 0 || state_->hungUp) {
         return false;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
@@ -139,10 +153,15 @@ bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
             continue;
         }
         if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            state_->hungUp = isGoneError(errno);
             return false;
         }
         // The output buffer is full (flow control or a slow line): wait, but not for ever.
         const short revents = waitFor(fd, POLLOUT, deadline);
+        if ((revents & kHangUpEvents) != 0) {
+            state_->hungUp = true;
+            return false;
+        }
         if ((revents & POLLOUT) == 0) {
             return false;
         }
@@ -152,7 +171,7 @@ bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
 
 bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
     const int fd = state_->fd;
-    if (fd < 0) {
+    if (fd < 0 || state_->hungUp) {
         return false;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -168,17 +187,20 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
             continue;
         }
         if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            state_->hungUp = isGoneError(errno);
             return false;
         }
         // With VMIN 0 an empty read means "nothing yet", never a byte: wait out the rest of
-        // the time-out. A hung-up tty reads empty for good, so once the wait has reported a
-        // hang-up, an empty read ends the call (bytes queued before it were still read).
-        if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        // the time-out. But a hung-up tty reads empty for good: once the wait has reported a
+        // hang-up, or the port readable and the read found nothing, it is gone (bytes queued
+        // before the hang-up were still read).
+        if ((revents & kHangUpEvents) != 0 || (count == 0 && (revents & POLLIN) != 0)) {
+            state_->hungUp = true;
             return false;
         }
         revents = waitFor(fd, POLLIN, deadline);
-        if ((revents & POLLIN) == 0) {
-            return false; // time-out, or a hang-up or error with nothing left to read
+        if (revents == 0) {
+            return false; // time-out
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 struct SerialChannel::State {
@@ -17,6 +18,7 @@ struct SerialChannel::State {
     std::uint8_t receiveSlot = 0;
     DWORD bytesWritten = 0;
     DWORD bytesRead = 0;
+    bool hungUp = false;
 };
 
 namespace {
@@ -34,6 +36,21 @@ bool toWide(const std::string& text, std::wstring& wide) {
     wide.assign(static_cast<std::size_t>(units), L'\0');
     return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(),
                                units) == units;
+}
+
+// The errors a USB serial port gives once it is removed (Access denied too, the port having
+// opened); a time-out or our own CancelIo (ERROR_OPERATION_ABORTED) is none of them.
+bool isRemovalError(DWORD error) {
+    constexpr DWORD kErrors[] = {
+        ERROR_BAD_COMMAND,   ERROR_GEN_FAILURE,    ERROR_DEVICE_NOT_CONNECTED, ERROR_DEVICE_REMOVED,
+        ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_FILE_NOT_FOUND};
+    return std::find(std::begin(kErrors), std::end(kErrors), error) != std::end(kErrors);
+}
+
+// False, marking the port gone when the call failed as a removed port's calls fail.
+bool failed(SerialChannel::State& s) {
+    s.hungUp = s.hungUp || isRemovalError(GetLastError());
+    return false;
 }
 
 // An overlapped record may only be reused once the driver is done with it: after CancelIo the
@@ -83,6 +100,7 @@ bool SerialChannel::openPort(const std::string& devicePath) {
         return false;
     }
     s.portHandle = handle;
+    s.hungUp = false;
     // Virtual ports without modem lines (and Wine) refuse DTR; the port still works.
     EscapeCommFunction(handle, SETDTR);
     discardInput(); // bytes left from a session before ours answer nothing we will ask
@@ -99,7 +117,12 @@ bool SerialChannel::closePort() {
         return false;
     }
     s.portHandle = INVALID_HANDLE_VALUE;
+    s.hungUp = false;
     return true;
+}
+
+bool SerialChannel::hungUp() const {
+    return state_->hungUp;
 }
 
 bool SerialChannel::isOpen() const {
@@ -108,7 +131,7 @@ bool SerialChannel::isOpen() const {
 
 bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
     State& s = *state_;
-    if (s.portHandle == INVALID_HANDLE_VALUE) {
+    if (s.portHandle == INVALID_HANDLE_VALUE || s.hungUp) {
         return false;
     }
     s.bytesWritten = 0;
@@ -119,16 +142,16 @@ bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
         DWORD count = 0;
         if (!WriteFile(s.portHandle, frame.data() + done, chunk, &count, &s.writeOverlapped)) {
             if (GetLastError() != ERROR_IO_PENDING) {
-                return false;
+                return failed(s);
             }
             // Hardware flow control can hold a write back for ever; give it a bound.
             if (WaitForSingleObject(s.writeEvent, kWriteTimeoutMs) != WAIT_OBJECT_0) {
-                cancelAndCollect(s.portHandle, s.writeOverlapped, count);
+                const bool completed = cancelAndCollect(s.portHandle, s.writeOverlapped, count);
                 s.bytesWritten = count;
-                return false;
+                return completed ? false : failed(s);
             }
             if (!GetOverlappedResult(s.portHandle, &s.writeOverlapped, &count, FALSE)) {
-                return false;
+                return failed(s);
             }
         }
         s.bytesWritten = count;
@@ -147,7 +170,7 @@ bool SerialChannel::writeFrame(std::span<const std::uint8_t> frame) {
 
 bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
     State& s = *state_;
-    if (s.portHandle == INVALID_HANDLE_VALUE) {
+    if (s.portHandle == INVALID_HANDLE_VALUE || s.hungUp) {
         return false;
     }
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -157,7 +180,7 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
             s.bytesRead = count;
         } else {
             if (GetLastError() != ERROR_IO_PENDING) {
-                return false;
+                return failed(s);
             }
             const ULONGLONG now = GetTickCount64();
             const auto wait = static_cast<DWORD>(now < deadline ? deadline - now : 0);
@@ -169,10 +192,10 @@ bool SerialChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
                     byte = s.receiveSlot;
                     return true;
                 }
-                return false;
+                return completed ? false : failed(s);
             }
             if (!GetOverlappedResult(s.portHandle, &s.readOverlapped, &count, FALSE)) {
-                return false;
+                return failed(s);
             }
             s.bytesRead = count;
         }

@@ -1,14 +1,15 @@
 #include "link/trace_file.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 constexpr std::size_t kStreamBuffer = 1 << 16;
 
 void writeLine(void* context, const char* line, std::size_t size) {
     std::fwrite(line, 1, size, static_cast<TraceFile*>(context)->file);
+}
+
+void flush(void* context) {
+    std::fflush(static_cast<TraceFile*>(context)->file);
 }
 
 std::uint64_t nowUs(void* context) {
@@ -19,16 +20,6 @@ std::uint64_t nowUs(void* context) {
 
 } // namespace
 
-bool openTraceFile(TraceFile& traceFile, const std::string& path, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot open trace file " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    startTraceFile(traceFile, file);
-    return true;
-}
-
 void startTraceFile(TraceFile& traceFile, std::FILE* file) {
     std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
     traceFile.file = file;
@@ -36,6 +27,7 @@ void startTraceFile(TraceFile& traceFile, std::FILE* file) {
     traceFile.trace = FrameTrace{};
     traceFile.trace.writeLine = &writeLine;
     traceFile.trace.nowUs = &nowUs;
+    traceFile.trace.flush = &flush;
     traceFile.trace.context = &traceFile;
 }
 

@@ -114,7 +114,8 @@ bool writeProfile(const Controls& controls, std::string& text, std::string& erro
     return true;
 }
 
-bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std::string& error) {
+bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std::string& error,
+                  Placeholders use) {
     entries.clear();
     if (text.starts_with(kUtf8Mark)) {
         text.remove_prefix(kUtf8Mark.size());
@@ -156,7 +157,7 @@ bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries, std
                     fieldKey(*earlier.row, *earlier.field) + ")";
             return false;
         }
-        if (!fillFieldValue(scratch, *entry.row, *entry.field, entry.value, error)) {
+        if (!fillTemplateValue(scratch, *entry.row, *entry.field, entry.value, use, error)) {
             error = lineLabel(entry.lineNumber) + error;
             return false;
         }

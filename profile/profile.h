@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profile/placeholders.h"
 #include "profile/setting_values.h"
 
 #include <string>
@@ -33,10 +34,12 @@ struct ProfileEntry {
 
 // Parses and checks a whole profile, so that nothing is sent for a profile with a fault:
 // every line names a field and has a value of the field's form; no control is given twice;
-// every control that load-all writes is given. False with "line N: problem" (or the missing
-// keys) in `error`.
+// every control that load-all writes is given. Placeholders are taken as fillTemplateValue
+// takes them: Filled checks their values with the stand-in identity, Refused refuses them.
+// False with "line N: problem" (or the missing keys) in `error`.
 [[nodiscard]] bool parseProfile(std::string_view text, std::vector<ProfileEntry>& entries,
-                                std::string& error);
+                                std::string& error, Placeholders use = Placeholders::Refused);
 
-// Puts the written entries into the controls; the entries must come from parseProfile.
+// Puts the written entries into the controls as they are, placeholders and all; the entries
+// must come from parseProfile (fillDeviceValues of provision/overrides.h fills them in).
 void applyProfile(Controls& controls, const std::vector<ProfileEntry>& entries);

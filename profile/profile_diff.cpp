@@ -55,7 +55,8 @@ std::vector<FieldDifference> diffFields(const Controls& a, const std::set<int>* 
             std::string aText = comparableText(a, field);
             std::string bText = comparableText(b, field);
             if (aText != bText) {
-                differences.push_back({fieldKey(row, field), std::move(aText), std::move(bText)});
+                differences.push_back(
+                    {fieldKey(row, field), std::move(aText), std::move(bText), row.secret});
             }
         }
     }
@@ -63,6 +64,9 @@ std::vector<FieldDifference> diffFields(const Controls& a, const std::set<int>* 
 }
 
 std::string differenceText(const FieldDifference& difference) {
+    if (difference.secret) {
+        return difference.key + ": differs (secret)";
+    }
     return difference.key + ": " + printableText(difference.a) + " -> " +
            printableText(difference.b);
 }

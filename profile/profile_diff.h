@@ -17,6 +17,7 @@ struct FieldDifference {
     std::string key;
     std::string a;
     std::string b;
+    bool secret = false; // a password or key: its values are never shown
 };
 
 // A field's text as the device sees it, for comparisons: a number without leading zeros
@@ -33,5 +34,5 @@ std::set<int> fillProfileFields(Controls& controls, const std::vector<ProfileEnt
 std::vector<FieldDifference> diffFields(const Controls& a, const std::set<int>* aGiven,
                                         const Controls& b, const std::set<int>* bGiven);
 
-// "mqtt-port: 1883 -> 8883", control characters escaped.
+// "mqtt-port: 1883 -> 8883", control characters escaped; "wifi-password: differs (secret)".
 std::string differenceText(const FieldDifference& difference);

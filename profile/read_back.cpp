@@ -36,10 +36,6 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
 
     ReadBackResult result;
     for (const SettingRow* row : written) {
-        if (stop != nullptr && stop()) {
-            result.readsSucceeded = false;
-            break;
-        }
         if (!row->getCode) {
             result.writeOnly.emplace_back(row->name);
             continue;
@@ -48,8 +44,9 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
             result.readOnly.emplace_back(row->name);
             continue;
         }
-        if (!getSetting(context, *row)) {
+        if ((stop != nullptr && stop()) || !getSetting(context, *row)) {
             result.readsSucceeded = false;
+            result.notRead.emplace_back(row->name);
             continue;
         }
         ++result.settingsRead;
@@ -58,7 +55,7 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
             std::string found = comparableText(device, field);
             if (meant != found) {
                 result.mismatches.push_back(
-                    {fieldKey(*row, field), std::move(meant), std::move(found)});
+                    {fieldKey(*row, field), std::move(meant), std::move(found), row->secret});
             }
         }
     }
@@ -66,6 +63,9 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
 }
 
 std::string mismatchText(const FieldMismatch& mismatch) {
+    if (mismatch.secret) {
+        return mismatch.key + ": differs (secret)";
+    }
     // Device text may hold a line break or an escape sequence: it must not pass for a line.
     return mismatch.key + ": wrote " + printableText(mismatch.written) + ", the device has " +
            printableText(mismatch.device);

@@ -21,11 +21,13 @@ struct FieldMismatch {
     std::string key; // the profile key: "mqtt-port", "bracelet.period"
     std::string written;
     std::string device;
+    bool secret = false; // a password or key: its values are never shown
 };
 
 struct ReadBackResult {
-    bool readsSucceeded = true;   // false when a read-back read failed (its log line says why)
-    std::size_t settingsRead = 0; // read back and compared (a failed read is not counted)
+    bool readsSucceeded = true;       // false when a read-back read failed (its log line says why)
+    std::size_t settingsRead = 0;     // read back and compared (a failed read is not counted)
+    std::vector<std::string> notRead; // settings whose read failed or was stopped, by name
     std::vector<FieldMismatch> mismatches;
     // Settings among those given that cannot be read back: the write-only ones (gas-analyzer,
     // token) and the read-only ones, by name.
@@ -41,7 +43,7 @@ ReadBackResult readBack(DeviceLink& link, const Controls& expected,
                         std::span<const SettingRow* const> written,
                         const std::function<void(std::string_view)>& log, bool (*stop)() = nullptr);
 
-// "mqtt-port: wrote 8883, the device has 1883"
+// "mqtt-port: wrote 8883, the device has 1883"; "wifi-password: differs (secret)".
 std::string mismatchText(const FieldMismatch& mismatch);
 // "not verifiable: gas-analyzer, token (write only); imei (read only)"; empty when none.
 std::string notVerifiableText(const ReadBackResult& result);

@@ -3,7 +3,10 @@
 #include "controls/memory_controls.h"
 #include "controls/wire_text.h"
 #include "ports/device_connection.h"
+#include "profile/planned_writes.h"
+#include "profile/printable_text.h"
 #include "profile/setting_values.h"
+#include "provision/device_keys.h"
 #include "settings/setting_shapes.h"
 #include "ui/about_queries.h"
 #include "ui/page_setup.h"
@@ -27,6 +30,22 @@ std::string lastLine(std::string_view log) {
     return std::string(start == std::string_view::npos ? log : log.substr(start + 2));
 }
 
+// The first line of a log that did not end in success: the read that failed.
+std::string firstFailedLine(std::string_view log) {
+    while (!log.empty()) {
+        const std::size_t end = log.find("\r\n");
+        const std::string_view line = log.substr(0, end);
+        if (!line.ends_with("success.")) {
+            return std::string(line);
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        log.remove_prefix(end + 2);
+    }
+    return lastLine(log);
+}
+
 std::string fieldText(const Controls& controls, SettingId id) {
     return fieldValueText(controls, settingFields(settingRow(id))[0]);
 }
@@ -46,9 +65,34 @@ std::array<std::string, 6> readVersions(SettingContext& context) {
     return versions;
 }
 
-// Why the device is refused before anything is written; empty when it is not.
+bool usesDeviceId(const ProvisionPlan& plan) {
+    if (plan.overrides != nullptr && plan.overrides->key == OverrideKey::DeviceId) {
+        return true;
+    }
+    const auto mentions = [](const std::string& value) {
+        return value.find("{device-id}") != std::string::npos;
+    };
+    if (std::any_of(plan.profile.begin(), plan.profile.end(),
+                    [&](const ProfileEntry& entry) { return mentions(entry.value); })) {
+        return true;
+    }
+    return plan.overrides != nullptr &&
+           std::any_of(plan.overrides->rows.begin(), plan.overrides->rows.end(),
+                       [&](const OverrideRow& row) {
+                           return std::any_of(row.values.begin(), row.values.end(), mentions);
+                       });
+}
+
+// Why the device is refused before anything is written; empty when it is not. A tracker
+// without its own identity would be filled with nothing and pass for every other one.
 std::string refusal(const ProvisionPlan& plan, const DeviceIdentity& identity,
                     const OverrideRow* row) {
+    if (!isValidImei(identity.imei)) {
+        return "the tracker reports no valid IMEI: '" + printableText(identity.imei) + "'";
+    }
+    if (usesDeviceId(plan) && !isValidDeviceId(identity.deviceId)) {
+        return "the tracker reports no valid device ID: '" + printableText(identity.deviceId) + "'";
+    }
     if (!plan.requiredFirmware.empty()) {
         bool atLeast = false;
         const std::string& firmware = identity.versions[0];
@@ -56,44 +100,15 @@ std::string refusal(const ProvisionPlan& plan, const DeviceIdentity& identity,
             return "firmware version unknown, " + plan.requiredFirmware + " required";
         }
         if (!atLeast) {
-            return "firmware " + firmware + " is older than " + plan.requiredFirmware;
+            return "firmware " + printableText(firmware) + " is older than " +
+                   plan.requiredFirmware;
         }
     }
     if (row == nullptr && plan.overridesRequired) {
-        return "no override row for IMEI " + identity.imei + " or device ID " + identity.deviceId;
+        return "no override row for IMEI " + identity.imei + " or device ID " +
+               printableText(identity.deviceId);
     }
-    return "";
-}
-
-// The profile, its placeholders expanded, then the device's own row; a value that does not
-// take its field's form once expanded refuses the device.
-bool fillPlannedValues(Controls& controls, const ProvisionPlan& plan,
-                       const DeviceIdentity& identity, const OverrideRow* row, std::string& error) {
-    applyProfile(controls, plan.profile);
-    for (const ProfileEntry& entry : plan.profile) {
-        if (entry.written && hasPlaceholder(entry.value) &&
-            !fillFieldValue(controls, *entry.row, *entry.field,
-                            expandPlaceholders(entry.value, identity.imei, identity.deviceId),
-                            error)) {
-            error = "profile line " + std::to_string(entry.lineNumber) + ": " + error;
-            return false;
-        }
-    }
-    if (row == nullptr) {
-        return true;
-    }
-    for (std::size_t i = 0; i < row->values.size(); ++i) {
-        const OverrideColumn& column = plan.overrides->columns[i];
-        if (!row->values[i].empty() &&
-            !fillFieldValue(controls, *column.row, *column.field,
-                            expandPlaceholders(row->values[i], identity.imei, identity.deviceId),
-                            error)) {
-            error = "overrides line " + std::to_string(row->lineNumber) + ", column " +
-                    std::to_string(i + 2) + ": " + error;
-            return false;
-        }
-    }
-    return true;
+    return plan.claim ? plan.claim(identity) : "";
 }
 
 class Pass {
@@ -106,14 +121,21 @@ class Pass {
     PassResult run() {
         const Clock::time_point start = Clock::now();
         report(PassStep::Connect, 0, 1);
-        if (!stopped(stop_) && connectDevice(context_, connection_, plan_.connectTimeoutMs)) {
+        const bool tried = !stopped(stop_);
+        if (tried && connectDevice(context_, connection_, plan_.connectTimeoutMs)) {
             work();
             report(PassStep::Disconnect, 0, 1);
+            // A stop cuts the waits short, but the device still gets its disconnect.
+            context_.link.stop = nullptr;
             if (!disconnectDevice(context_, connection_)) {
                 fail(PassOutcome::Failed, lastLine(controls_.log()));
             }
         } else if (!stopped(stop_)) {
             fail(PassOutcome::Failed, lastLine(controls_.log()));
+        } else if (tried) {
+            // Stopped between the two connect replies, the device may count itself connected.
+            context_.link.stop = nullptr;
+            disconnectDevice(context_, connection_);
         }
         // Stopped with no fault and not done: what was left undone is the stop's.
         if (stopped(stop_) && result_.error.empty() &&
@@ -142,10 +164,10 @@ class Pass {
         if (plan_.overrides != nullptr) {
             result_.overrideRow =
                 findOverrideRow(*plan_.overrides, identity.imei, identity.deviceId);
+            result_.withoutOverrideRow = result_.overrideRow == nullptr;
         }
         std::string error = refusal(plan_, identity, result_.overrideRow);
-        if (!error.empty() ||
-            !fillPlannedValues(controls_, plan_, identity, result_.overrideRow, error)) {
+        if (!error.empty() || !plan(error)) {
             fail(PassOutcome::Refused, error);
             return;
         }
@@ -154,13 +176,23 @@ class Pass {
         }
     }
 
-    bool write() {
-        std::vector<const SettingRow*> rows;
-        for (const SettingRow& row : settingCatalogue()) {
-            if (row.setCode) {
-                rows.push_back(&row);
-            }
+    // The device's own values, and what of them is written: a value the device would refuse
+    // refuses the tracker before the first write.
+    bool plan(std::string& error) {
+        const DeviceIdentity& identity = result_.identity;
+        if (!fillDeviceValues(controls_, plan_.profile, plan_.overrides, result_.overrideRow,
+                              identity.imei, identity.deviceId, error)) {
+            return false;
         }
+        rows_ = plannedWrites(controls_, result_.skipped);
+        for (const std::string& name : result_.skipped) {
+            controls_.appendLog(skippedLine(name));
+        }
+        return checkPlannedWrites(controls_, rows_, error);
+    }
+
+    bool write() {
+        const std::vector<const SettingRow*>& rows = rows_;
         // The first failed write ends the pass: the device is refusing, or gone, and
         // every further write would only wait out its own time-out.
         for (std::size_t i = 0; i < rows.size() && !stopped(stop_) && result_.error.empty(); ++i) {
@@ -178,6 +210,7 @@ class Pass {
     void verify() {
         report(PassStep::Verify, 0, 1);
         std::string log;
+        result_.readBackRan = true;
         result_.verify = readBack(
             context_.link, controls_, written_, [&log](std::string_view text) { log.append(text); },
             stop_);
@@ -185,7 +218,7 @@ class Pass {
             return;
         }
         if (!result_.verify.readsSucceeded) {
-            fail(PassOutcome::Failed, "read-back: " + lastLine(log));
+            fail(PassOutcome::Failed, "read-back: " + firstFailedLine(log));
         } else if (!result_.verify.mismatches.empty()) {
             fail(PassOutcome::Differs,
                  "read-back: " + mismatchText(result_.verify.mismatches.front()));
@@ -194,18 +227,24 @@ class Pass {
         }
     }
 
-    // The first fault decides the outcome; later ones only follow from it.
+    // The first fault decides the outcome; later ones only follow from it. An exchange that
+    // failed because the port went away is the unplug's, whatever it was doing.
     void fail(PassOutcome outcome, std::string error) {
         if (result_.error.empty()) {
-            result_.outcome = outcome;
+            const ByteChannel* channel = context_.link.channel;
+            result_.outcome =
+                outcome == PassOutcome::Failed && channel != nullptr && channel->hungUp()
+                    ? PassOutcome::Unplugged
+                    : outcome;
             result_.error = std::move(error);
         }
     }
 
     void report(PassStep step, std::size_t done, std::size_t total) {
         if (observer_) {
-            observer_(
-                {step, done, total, result_.identity.imei.empty() ? nullptr : &result_.identity});
+            observer_({step, done, total,
+                       result_.identity.imei.empty() ? nullptr : &result_.identity,
+                       result_.withoutOverrideRow});
         }
     }
 
@@ -217,6 +256,7 @@ class Pass {
     const PassObserver& observer_;
     bool (*stop_)();
     PassResult result_;
+    std::vector<const SettingRow*> rows_; // to write, in order
     std::vector<const SettingRow*> written_;
 };
 
@@ -257,6 +297,8 @@ const char* outcomeText(PassOutcome outcome) {
         return "failed";
     case PassOutcome::Refused:
         return "refused";
+    case PassOutcome::Unplugged:
+        return "unplugged";
     case PassOutcome::Interrupted:
         return "interrupted";
     }
@@ -266,6 +308,15 @@ const char* outcomeText(PassOutcome outcome) {
 const char* stepText(PassStep step) {
     static const char* const texts[] = {"connect", "identify", "write", "verify", "disconnect"};
     return texts[static_cast<int>(step)];
+}
+
+bool isDottedVersion(std::string_view version) {
+    const bool onlyDigitsAndDots = std::all_of(
+        version.begin(), version.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+    std::vector<unsigned long> numbers;
+    return onlyDigitsAndDots && !version.empty() && version.front() != '.' &&
+           version.back() != '.' && version.find("..") == std::string_view::npos &&
+           versionNumbers(version, numbers);
 }
 
 bool firmwareAtLeast(std::string_view version, std::string_view required, bool& atLeast) {

@@ -2,7 +2,9 @@
 
 #include "controls/memory_controls.h"
 #include "controls/wire_text.h"
+#include "profile/printable_text.h"
 #include "profile/setting_values.h"
+#include "provision/device_keys.h"
 #include "ui/page_setup.h"
 
 #include <map>
@@ -10,8 +12,6 @@
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-constexpr std::string_view kImeiMark = "{imei}";
-constexpr std::string_view kDeviceIdMark = "{device-id}";
 
 struct Cell {
     int line;
@@ -26,6 +26,19 @@ struct Record {
 
 std::string at(int line, std::size_t column) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
+}
+
+// Why a key cell names no tracker; empty when it is of its form.
+std::string keyProblem(OverrideKey kind, const std::string& key) {
+    if (kind == OverrideKey::Imei) {
+        return isValidImei(key) ? ""
+                                : "'" + printableText(key) +
+                                      "' is not an IMEI (15 digits with their check digit)";
+    }
+    return isValidDeviceId(key) ? ""
+                                : "'" + printableText(key) +
+                                      "' is not a device ID (1 to 64 printable ASCII characters "
+                                      "without blanks, quotes, commas or braces)";
 }
 
 // Splits the file into records of cells; false with the problem at its cell.
@@ -171,6 +184,10 @@ bool parseOverrides(std::string_view csv, OverrideTable& table, std::string& err
             error = at(cells[0].line, 1) + "no " + keyName;
             return false;
         }
+        if (std::string problem = keyProblem(parsed.key, cells[0].value); !problem.empty()) {
+            error = at(cells[0].line, 1) + problem;
+            return false;
+        }
         const auto [earlier, first] = byKey.emplace(cells[0].value, record.line);
         if (!first) {
             error = at(cells[0].line, 1) + "device " + cells[0].value + " given twice (line " +
@@ -181,9 +198,8 @@ bool parseOverrides(std::string_view csv, OverrideTable& table, std::string& err
         for (std::size_t i = 1; i < width; ++i) {
             const std::string& value = cells[i].value;
             const OverrideColumn& column = parsed.columns[i - 1];
-            // Placeholders take their form only once a device's own values are known.
-            if (!value.empty() && !hasPlaceholder(value) &&
-                !fillFieldValue(scratch, *column.row, *column.field, value, error)) {
+            if (!value.empty() && !fillTemplateValue(scratch, *column.row, *column.field, value,
+                                                     Placeholders::Filled, error)) {
                 error = at(cells[i].line, i + 1) + error;
                 return false;
             }
@@ -206,25 +222,29 @@ const OverrideRow* findOverrideRow(const OverrideTable& table, std::string_view 
     return nullptr;
 }
 
-std::string expandPlaceholders(std::string_view value, std::string_view imei,
-                               std::string_view deviceId) {
-    std::string expanded;
-    while (!value.empty()) {
-        if (value.starts_with(kImeiMark)) {
-            expanded += imei;
-            value.remove_prefix(kImeiMark.size());
-        } else if (value.starts_with(kDeviceIdMark)) {
-            expanded += deviceId;
-            value.remove_prefix(kDeviceIdMark.size());
-        } else {
-            expanded += value.front();
-            value.remove_prefix(1);
+bool fillDeviceValues(Controls& controls, const std::vector<ProfileEntry>& profile,
+                      const OverrideTable* table, const OverrideRow* row, std::string_view imei,
+                      std::string_view deviceId, std::string& error) {
+    for (const ProfileEntry& entry : profile) {
+        if (entry.written &&
+            !fillFieldValue(controls, *entry.row, *entry.field,
+                            expandPlaceholders(entry.value, imei, deviceId), error)) {
+            error = "profile line " + std::to_string(entry.lineNumber) + ": " + error;
+            return false;
         }
     }
-    return expanded;
-}
-
-bool hasPlaceholder(std::string_view value) {
-    return value.find(kImeiMark) != std::string_view::npos ||
-           value.find(kDeviceIdMark) != std::string_view::npos;
+    if (table == nullptr || row == nullptr) {
+        return true;
+    }
+    for (std::size_t i = 0; i < row->values.size() && i < table->columns.size(); ++i) {
+        const OverrideColumn& column = table->columns[i];
+        if (!row->values[i].empty() &&
+            !fillFieldValue(controls, *column.row, *column.field,
+                            expandPlaceholders(row->values[i], imei, deviceId), error)) {
+            error = "overrides line " + std::to_string(row->lineNumber) + ", column " +
+                    std::to_string(i + 2) + ": " + error;
+            return false;
+        }
+    }
+    return true;
 }

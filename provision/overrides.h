@@ -1,5 +1,8 @@
 #pragma once
 
+#include "controls/controls.h"
+#include "profile/placeholders.h"
+#include "profile/profile.h"
 #include "settings/setting_catalogue.h"
 
 #include <string>
@@ -38,18 +41,24 @@ struct OverrideTable {
 
 // Parses and checks a whole file before any device is touched: the key header, every other
 // header names a field and no field twice, every record has as many cells as there are
-// headers, no key is empty or given twice, every value without a placeholder has its
-// field's form (fillFieldValue); read-only settings are refused. False with
-// "line L, column C: problem" in `error`: L is the line the cell starts on, C the cell's
-// 1-based index in its record (the key is column 1). A record of the wrong width is reported
-// at its last cell.
+// headers, every key is of its form (isValidImei, isValidDeviceId: a blank around it is
+// refused) and no key is given twice, every value has its field's form once its placeholders
+// are filled in with the stand-in identity (fillTemplateValue); read-only settings are
+// refused. False with "line L, column C: problem" in `error`: L is the line the cell starts
+// on, C the cell's 1-based index in its record (the key is column 1). A record of the wrong
+// width is reported at its last cell.
 [[nodiscard]] bool parseOverrides(std::string_view csv, OverrideTable& table, std::string& error);
 
 // The row for a device; nullptr when the file has none for it.
 const OverrideRow* findOverrideRow(const OverrideTable& table, std::string_view imei,
                                    std::string_view deviceId);
 
-// `value` with every "{imei}" and "{device-id}" replaced by the device's own.
-std::string expandPlaceholders(std::string_view value, std::string_view imei,
-                               std::string_view deviceId);
-bool hasPlaceholder(std::string_view value);
+// One device's values into `controls`: every written entry of the profile (from parseProfile
+// with Placeholders::Filled), then every cell of `row` that is not empty (an empty cell keeps
+// the profile's value), each with {imei} and {device-id} filled in with the device's own
+// and then checked for its field's form. `row` is one of `table`'s, or nullptr for none.
+// False with "profile line N: problem" or "overrides line L, column C: problem".
+[[nodiscard]] bool fillDeviceValues(Controls& controls, const std::vector<ProfileEntry>& profile,
+                                    const OverrideTable* table, const OverrideRow* row,
+                                    std::string_view imei, std::string_view deviceId,
+                                    std::string& error);

@@ -13,6 +13,7 @@ using enum ValueCheck;
 constexpr std::uint8_t kAccepted = 0;
 constexpr std::uint8_t kRefused = 1;
 constexpr std::uint8_t kMoreFrames = 1;
+constexpr std::uint8_t kTokenType = 1;
 
 constexpr std::uint8_t kPair = 0x03;
 constexpr std::uint8_t kEightSlots = 0xFF;
@@ -314,7 +315,7 @@ std::vector<ModelReply> answerAuxSensorSet(const ModelRow& row, ValueStore& valu
     }
     const std::uint8_t type = record[0];
     const bool gas = isGasAnalyzerType(type);
-    const bool valid = (gas && record[7] <= 60) || (type == 1 && record[7] <= 1);
+    const bool valid = (gas && record[7] <= 60) || (type == kTokenType && record[7] <= 1);
     if (!valid) {
         return {statusReply(request.code, kRefused)};
     }
@@ -417,4 +418,34 @@ std::vector<ModelReply> answerRequest(ValueStore& values, const RecordedRequest&
         return answerImmobilitySet(*row, values, request);
     }
     return {};
+}
+
+void removeFitting(DeviceSimulator& device, Fitting fitting) {
+    switch (fitting) {
+    case Fitting::Bracelet:
+        device.storeValue(kGetBracelet, {});
+        return;
+    case Fitting::GasAnalyzer:
+    case Fitting::Token: {
+        const std::vector<std::uint8_t> records =
+            device.storedValue(kGetAuxSensors).value_or(std::vector<std::uint8_t>{});
+        std::vector<std::uint8_t> kept;
+        for (std::size_t at = 0; at + kAuxSensorRecordSize <= records.size();
+             at += kAuxSensorRecordSize) {
+            const bool gas = isGasAnalyzerType(records[at]);
+            if (fitting == Fitting::GasAnalyzer ? !gas : records[at] != kTokenType) {
+                kept.insert(kept.end(), records.begin() + static_cast<std::ptrdiff_t>(at),
+                            records.begin() +
+                                static_cast<std::ptrdiff_t>(at + kAuxSensorRecordSize));
+            }
+        }
+        device.storeValue(kGetAuxSensors, kept);
+        return;
+    }
+    case Fitting::LoraKeys:
+        for (CommandCode code : {kGetLoraDevEui, kGetLoraAppEui, kGetLoraAppKey}) {
+            device.storeValue(code, {});
+        }
+        return;
+    }
 }

@@ -66,3 +66,14 @@ std::vector<ModelReply> answerRequest(ValueStore& values, const RecordedRequest&
 
 // The length of one aux sensor record: [type][6 MAC bytes][value].
 inline constexpr std::size_t kAuxSensorRecordSize = 8;
+
+// What a tracker may be without. A later write of the setting gives it one, as on the device.
+enum class Fitting : std::uint8_t {
+    Bracelet,    // none paired: its get answers the status byte alone
+    GasAnalyzer, // no gas analyzer record in the sensor read-out
+    Token,       // no token record in the sensor read-out
+    LoraKeys,    // DEV_EUI, APP_EUI and APP_KEY empty
+};
+
+// Takes `fitting` out of the device's state.
+void removeFitting(DeviceSimulator& device, Fitting fitting);

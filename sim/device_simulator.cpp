@@ -91,7 +91,7 @@ DeviceSimulator::DeviceSimulator(SimulatorOptions options) : options_(options) {
 }
 
 void DeviceSimulator::receive(const std::uint8_t* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && !hungUp_; ++i) {
         feed(decoder_, bytes[i]);
     }
 }
@@ -160,6 +160,11 @@ void DeviceSimulator::schedule(std::uint8_t value, std::uint64_t delayUs) {
 
 void DeviceSimulator::answer(const RecordedRequest& request) {
     const SimFault fault = Impl::takeFault(*this, request.code).value_or(SimFault{});
+    if (fault.hangup) {
+        hungUp_ = true;
+        output_.clear(); // what it was still sending goes with it
+        return;
+    }
     std::vector<ModelReply> replies;
     if (fault.stale || fault.stored) {
         // The answer is the one to the request sent; the store is another's.

@@ -16,6 +16,7 @@
 // frame only; a payload or a cut makes that first frame the whole answer; silent drops them all.
 // stale and stored answer a write as the model would (acknowledged) but leave behind the old
 // value, or what a write of `stored` (a request payload, index byte included) would have left.
+// hangup makes the device vanish at the request, as a pulled cable: no answer, ever again.
 struct SimFault {
     bool silent = false;                              // no reply at all
     std::optional<CommandCode> replyCode;             // answer as if to another command
@@ -29,6 +30,7 @@ struct SimFault {
     std::optional<std::size_t> cutAfter;              // send only this many frame bytes
     bool stale = false;                               // a write leaves the store as it was
     std::optional<std::vector<std::uint8_t>> stored;  // what a write stores instead
+    bool hangup = false;                              // the device vanishes
 };
 
 // A decoded request as the device saw it.
@@ -67,6 +69,8 @@ class DeviceSimulator {
     // Pops the next byte the device sends; false when it has nothing to send.
     bool nextOutput(ScheduledByte& out);
     bool hasOutput() const { return !output_.empty(); }
+    // True once a hangup fault fired: the device takes and sends nothing from then on.
+    bool hungUp() const { return hungUp_; }
 
     // The next `times` requests for `code` get `fault` instead of the model's answer; with
     // times = -1 every request does. Faults scripted for a number of times come first.
@@ -99,6 +103,7 @@ class DeviceSimulator {
     std::map<std::pair<CommandCode, int>, std::vector<std::uint8_t>> values_;
     std::uint64_t scheduledUs_ = 0; // delays queued so far, to the microsecond
     std::uint64_t scheduledMs_ = 0; // the same, as handed out in whole milliseconds
+    bool hungUp_ = false;
 };
 
 // The line time of one byte at `baud` (start, 8 data, stop bit), in microseconds.
@@ -112,7 +117,7 @@ std::vector<std::uint8_t> encodeReplyFrame(CommandCode code, std::span<const std
 
 // Parses a fault given on the command line, "CODE:key=value,key=value" or "CODE:silent",
 // e.g. "0x0009:code=0x0008,times=1", "9:gap=500", "9:noise-before=55aa,payload=0001",
-// "0x020F:stale", "0x020F:store=0050".
+// "0x020F:stale", "0x020F:store=0050", "0x0302:hangup".
 // Fills `code`, `fault` and `times`; false with a message in `error` when malformed.
 bool parseFaultSpec(const std::string& spec, CommandCode& code, SimFault& fault, int& times,
                     std::string& error);

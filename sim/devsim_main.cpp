@@ -1,10 +1,12 @@
 // tarnwick-devsim: the simulated tracker on a pseudo-terminal, for end-to-end tests and demos.
 
+#include "sim/device_model.h"
 #include "sim/device_simulator.h"
 #include "sim/fleet_identity.h"
 #include "sim/pty_host.h"
 #include "tarnwick_version.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,13 +14,15 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: tarnwick-devsim [--link PATH] [--baud N] [--connect-delay MS] [--fault SPEC]...\n"
-    "                       [--log-requests]\n"
+    "                       [--log-requests] [--no-bracelet] [--no-gas-analyzer] [--no-token]\n"
+    "                       [--no-lora-keys]\n"
     "       tarnwick-devsim --count N [--link-prefix PATH] [--replug K:AFTER:DOWN_MS] ...\n"
     "\n"
     "Serves a simulated tracker on a pseudo-terminal. The first line on standard output is\n"
@@ -43,10 +47,24 @@ constexpr const char* kUsage =
     "                       9:status=1  9:claimed-length=9  9:cut=5  9:silent,times=-1\n"
     "                       0x020F:stale (a write acknowledged, the old value kept)\n"
     "                       0x020F:store=0050 (acknowledged, kept as if 0050 was sent)\n"
+    "                       0x0302:hangup (the device vanishes: its pty is closed)\n"
     "                       CODE may also be a command name such as get-master-flag\n"
     "  --log-requests       write each decoded request to standard error\n"
+    "  --no-bracelet        no bracelet paired: its get answers the status byte alone\n"
+    "  --no-gas-analyzer    no gas analyzer in the sensor read-out\n"
+    "  --no-token           no token in the sensor read-out\n"
+    "  --no-lora-keys       the LoRa DEV_EUI, APP_EUI and APP_KEY empty\n"
+    "                       (each of these until a write gives the tracker one)\n"
     "  --version            print the version\n"
     "  --help               show this text\n";
+
+// The options that leave a part out of every tracker served.
+constexpr std::pair<const char*, Fitting> kWithout[] = {
+    {"--no-bracelet", Fitting::Bracelet},
+    {"--no-gas-analyzer", Fitting::GasAnalyzer},
+    {"--no-token", Fitting::Token},
+    {"--no-lora-keys", Fitting::LoraKeys},
+};
 
 struct ScriptedFault {
     CommandCode code = 0;
@@ -119,6 +137,7 @@ int main(int argc, char** argv) {
     std::string linkPath;
     std::vector<ScriptedFault> faults;
     bool logRequests = false;
+    std::vector<Fitting> without;
     std::uint32_t count = 0; // 0: the single tracker, announced by its slave path alone
     std::string linkPrefix;
     Replug replug;
@@ -136,6 +155,13 @@ int main(int argc, char** argv) {
         }
         if (argument == "--log-requests") {
             logRequests = true;
+            continue;
+        }
+        const auto left =
+            std::find_if(std::begin(kWithout), std::end(kWithout),
+                         [&](const auto& option) { return argument == option.first; });
+        if (left != std::end(kWithout)) {
+            without.push_back(left->second);
             continue;
         }
         if (argument != "--link" && argument != "--baud" && argument != "--connect-delay" &&
@@ -202,6 +228,9 @@ int main(int argc, char** argv) {
         }
         tracker.identity = fleetIdentity(static_cast<int>(k));
         applyFleetIdentity(*tracker.device, tracker.identity);
+        for (Fitting fitting : without) {
+            removeFitting(*tracker.device, fitting);
+        }
         tracker.host = std::make_unique<PtyHost>(*tracker.device);
         const std::string link =
             count == 0 ? linkPath : (linkPrefix.empty() ? "" : linkPrefix + std::to_string(k));

@@ -96,12 +96,12 @@ struct FaultItemParser {
     }
 
     bool item(std::string_view key, std::optional<std::string_view> value) {
-        if (key == "silent" || key == "stale") {
+        if (key == "silent" || key == "stale" || key == "hangup") {
             if (value) {
                 problem = std::string(key) + " takes no value";
                 return false;
             }
-            (key == "silent" ? fault.silent : fault.stale) = true;
+            (key == "silent" ? fault.silent : key == "stale" ? fault.stale : fault.hangup) = true;
             return true;
         }
         if (!value) {
@@ -158,7 +158,7 @@ struct FaultItemParser {
         } else {
             problem = "unknown key \"" + std::string(key) +
                       "\" (silent, code, times, gap, delay, noise-before, noise-after, payload, "
-                      "status, claimed-length, cut, stale, store)";
+                      "status, claimed-length, cut, stale, store, hangup)";
             return false;
         }
         return true;

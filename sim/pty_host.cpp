@@ -261,6 +261,17 @@ bool PtyHost::replug(bool& stopped, std::string& error) {
     return true;
 }
 
+bool PtyHost::waitForStop(std::string& error) {
+    pollfd wake = {wakeRead_, POLLIN, 0};
+    while (::poll(&wake, 1, -1) < 0) {
+        if (errno != EINTR) {
+            error = systemError("poll");
+            return false;
+        }
+    }
+    return true;
+}
+
 bool PtyHost::run(std::string& error) {
     if (masterFd_ < 0) {
         error = "the pseudo-terminal is not open";
@@ -300,6 +311,11 @@ bool PtyHost::run(std::string& error) {
             if (count > 0) {
                 device_.receive(buffer, static_cast<std::size_t>(count));
                 logNewRequests();
+                if (device_.hungUp()) {
+                    // A hangup fault: the client sees its port hang up; no second pty comes.
+                    closeTerminal();
+                    return waitForStop(error);
+                }
                 if (replugAfterRequests_ > 0 && receivedRequests_ >= replugAfterRequests_ &&
                     !linkPath_.empty()) {
                     bool stopped = false;

@@ -46,6 +46,8 @@ class PtyHost {
     bool openTerminal(const std::string& linkPath, std::string& error);
     void closeTerminal();
     void logNewRequests();
+    // Once the device has vanished: nothing to serve but the stop.
+    bool waitForStop(std::string& error);
     // Unplugs, waits and plugs in again; false with `stopped` when stop() came meanwhile.
     bool replug(bool& stopped, std::string& error);
 

@@ -1,7 +1,7 @@
 #include "sim/simulator_channel.h"
 
 bool SimulatorChannel::writeFrame(std::span<const std::uint8_t> frame) {
-    if (!open_) {
+    if (!open_ || device_.hungUp()) {
         return false;
     }
     device_.receive(frame.data(), frame.size());
@@ -9,7 +9,7 @@ bool SimulatorChannel::writeFrame(std::span<const std::uint8_t> frame) {
 }
 
 bool SimulatorChannel::readByte(std::uint32_t timeoutMs, std::uint8_t& byte) {
-    if (!open_) {
+    if (!open_ || device_.hungUp()) {
         return false;
     }
     if (!headScheduled_ && !scheduleHead()) {

@@ -17,6 +17,9 @@ class SimulatorChannel final : public ByteChannel {
     // Drops the device's bytes due by now; the ones still on their way stay, as on a port.
     void discardInput() override;
 
+    // The device vanished (a hangup fault): every read and write fails at once, for good.
+    bool hungUp() const override { return device_.hungUp(); }
+
     // A closed port: every write fails, as on a real channel without a port.
     void setOpen(bool open) { open_ = open; }
     bool closePort() override {

@@ -11,11 +11,19 @@
 
 struct AuditFile {
     std::intptr_t handle = -1;
+    // The file ended in a record cut short (a full disk): the next record starts on a line of
+    // its own, and `warning` says so once, for the front end to print.
+    bool partialRecord = false;
+    std::string warning;
 };
 
-// Opens `path` for appending, creating it for its owner only; false with a message.
+// Opens `path` for appending, creating it for its owner only. Refused at once, with nothing
+// opened that could wait, when it is a link, a pipe, a device or a folder, or when others
+// than its owner may read it (the message says the chmod that fixes it). False with a
+// message.
 [[nodiscard]] bool openAuditFile(const std::string& path, AuditFile& file, std::string& error);
-// Appends `record` whole, flushed to the disk; false when it did not get there.
+// Appends `record` whole in one write (after a newline when the file ended in a partial
+// record), flushed to the disk; false when it did not get there.
 [[nodiscard]] bool appendAuditRecord(AuditFile& file, std::string_view record);
 void closeAuditFile(AuditFile& file);
 

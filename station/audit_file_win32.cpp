@@ -7,24 +7,71 @@
 
 // A new file takes the access list of its folder, as the profiles do.
 
+namespace {
+
+constexpr char kPartialRecord[] =
+    " ended in a partial record; it is left as it was and new records start on a new line";
+
+bool isRegularFile(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileType(handle) == FILE_TYPE_DISK &&
+           ::GetFileInformationByHandle(handle, &info) != 0 &&
+           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// Whether the file's last byte is there and is not a newline.
+bool endsMidRecord(HANDLE handle) {
+    LARGE_INTEGER size{};
+    LARGE_INTEGER last{};
+    char byte = '\n';
+    DWORD read = 0;
+    if (::GetFileSizeEx(handle, &size) == 0 || size.QuadPart == 0) {
+        return false;
+    }
+    last.QuadPart = size.QuadPart - 1;
+    return ::SetFilePointerEx(handle, last, nullptr, FILE_BEGIN) != 0 &&
+           ::ReadFile(handle, &byte, 1, &read, nullptr) != 0 && read == 1 && byte != '\n';
+}
+
+} // namespace
+
 bool openAuditFile(const std::string& path, AuditFile& file, std::string& error) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        error = "--audit " + path + ": not a regular file";
+        return false;
+    }
+    // Without FILE_WRITE_DATA every write goes to the end; the read is for the last byte.
+    const HANDLE handle =
+        ::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error =
             "cannot open audit file " + path + " (error " + std::to_string(::GetLastError()) + ")";
         return false;
     }
+    if (!isRegularFile(handle)) {
+        ::CloseHandle(handle);
+        error = "--audit " + path + ": not a regular file";
+        return false;
+    }
     file.handle = reinterpret_cast<std::intptr_t>(handle);
+    file.partialRecord = endsMidRecord(handle);
+    file.warning = file.partialRecord ? path + kPartialRecord : std::string();
     return true;
 }
 
 bool appendAuditRecord(AuditFile& file, std::string_view record) {
     const HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
+    // The newline goes with the record: one write, as ever.
+    const std::string text = (file.partialRecord ? "\n" : "") + std::string(record);
     DWORD written = 0;
-    return ::WriteFile(handle, record.data(), static_cast<DWORD>(record.size()), &written,
-                       nullptr) != 0 &&
-           written == record.size() && ::FlushFileBuffers(handle) != 0;
+    const bool ok =
+        ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0 &&
+        written == text.size() && ::FlushFileBuffers(handle) != 0;
+    file.partialRecord = file.partialRecord && written == 0;
+    return ok;
 }
 
 void closeAuditFile(AuditFile& file) {

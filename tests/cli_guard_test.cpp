@@ -1,7 +1,10 @@
 // The command line against hostile input and faults: refused values, Ctrl-C, failed output.
 
+#include "app/cli/named_files.h"
+#include "app/cli/private_file.h"
 #include "resources/control_ids.h"
 #include "settings/setting_shapes.h"
+#include "station/audit_file.h"
 #include "tests/support/cli_process.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/sim_rig.h"
@@ -11,6 +14,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -204,6 +208,147 @@ TEST(CliGuard, WindowLogsATextTheCodePageCannotHoldInsteadOfSendingIt) {
     rig.startLine();
     EXPECT_TRUE(setSetting(rig.context, *findSettingByName("wifi-ssid")));
     EXPECT_EQ(rig.lastRequest(), (Bytes{0xD1, 0xEA, 0xEB, 0xE0, 0xE4, 0x3F}));
+}
+
+TEST(CliGuard, NamedFilesAreNeverClobberedNorWaitedOn) {
+    TempDir dir;
+    const std::string profile = dir.write("p.conf", cli({"--simulate", "read-all"}).out);
+    const std::string fifo = dir.path("fifo");
+    const std::string folder = dir.path("folder");
+    const std::string link = dir.path("link");
+    const std::string hard = dir.path("hard");
+    ASSERT_EQ(chmod(profile.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    ASSERT_EQ(symlink(profile.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::link(profile.c_str(), hard.c_str()), 0);
+    const std::string instead = "; give a regular file or a new path\n";
+    const std::vector<Refusal> rows = {
+        {{"--trace", fifo, "get", "master-flag"}, "get: --trace " + fifo + " is a pipe" + instead},
+        {{"get", "master-flag", "--trace", folder},
+         "get: --trace " + folder + " is a folder" + instead},
+        {{"--trace", link, "raw", "9"}, "raw: --trace " + link + " is a symbolic link" + instead},
+        {{"--trace", link, "versions"},
+         "versions: --trace " + link + " is a symbolic link" + instead},
+        {{"read-all", "--output", fifo},
+         "read-all: cannot write " + fifo + ": it is not a regular file\n"},
+        {{"read-all", "--output", link},
+         "read-all: --output " + link + " is a symbolic link" + instead},
+        {{"read-all", "--output", profile, "--trace", hard},
+         "read-all: --trace names the same file as --output (" + profile + ")\n"},
+        {{"--trace", profile, "load-all", profile},
+         "load-all: --trace names the same file as the profile (" + profile + ")\n"},
+        {{"load-all", link, "--trace", profile},
+         "load-all: --trace names the same file as the profile (" + link + ")\n"},
+        {{"--trace", hard, "diff", profile},
+         "diff: --trace names the same file as the profile (" + profile + ")\n"},
+    };
+    const std::string before = readWholeFile(profile);
+    for (const Refusal& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.args));
+        // A program that opened the FIFO would wait for a reader: `timeout` ends it with 124.
+        Args args = {"10", TARNWICK_CLI, "--simulate"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const CliRun run = runProgram("/usr/bin/timeout", args);
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(run.err, row.message);
+        EXPECT_EQ(readWholeFile(profile), before);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST(CliGuard, NamedFilesThatAreOneFile) {
+    TempDir dir;
+    const std::string file = dir.write("p.conf", "x\n");
+    const std::string link = dir.path("link");
+    ASSERT_EQ(symlink("p.conf", link.c_str()), 0);
+    const std::string folder = dir.root().string();
+    const struct {
+        std::string a;
+        std::string b;
+        bool same;
+    } rows[] = {
+        {file, link, true},
+        {file, folder + "/./p.conf", true},
+        {folder + "/new", folder + "//new", true},
+        {folder + "/new", folder + "/New", false},
+        {file, folder + "/new", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.a + " " + row.b);
+        std::string error;
+        EXPECT_EQ(checkNamedFiles({{"--trace", row.a, true}, {"the profile", row.b, false}}, error),
+                  !row.same);
+        EXPECT_EQ(error,
+                  row.same ? "--trace names the same file as the profile (" + row.b + ")" : "");
+    }
+}
+
+TEST(CliGuard, AProfileOfExactly1MiBIsReadAndOneByteMoreIsNot) {
+    TempDir dir;
+    const std::string limit = dir.write("limit", std::string(1024 * 1024, '#'));
+    const std::string over = dir.write("over", std::string(1024 * 1024 + 1, '#'));
+    std::string text;
+    std::string error;
+    EXPECT_TRUE(readWholeFile(limit, text, error)) << error;
+    EXPECT_EQ(text.size(), 1024u * 1024u);
+    EXPECT_FALSE(readWholeFile(over, text, error));
+    EXPECT_EQ(error, "cannot read " + over + ": larger than 1 MiB");
+}
+
+TEST(CliGuard, TheAuditIsARegularFileForItsOwnerAndAPartialRecordIsMended) {
+    TempDir dir;
+    const std::string shared = dir.write("shared", "{}\n");
+    ASSERT_EQ(chmod(shared.c_str(), 0644), 0);
+    const std::string fifo = dir.path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = dir.path("link");
+    ASSERT_EQ(symlink("shared", link.c_str()), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {shared, "--audit " + shared + ": " + shared + " is readable by others; chmod 600 " +
+                     shared + " first"},
+        {fifo, "--audit " + fifo + ": not a regular file"},
+        {link, "--audit " + link + ": not a regular file"},
+        {"/dev/null", "--audit /dev/null: not a regular file"},
+        {dir.path("none/a"),
+         "cannot open audit file " + dir.path("none/a") + ": No such file or directory"},
+    };
+    for (const auto& [path, message] : refused) {
+        SCOPED_TRACE(path);
+        AuditFile audit;
+        std::string error;
+        EXPECT_FALSE(openAuditFile(path, audit, error));
+        EXPECT_EQ(error, message);
+    }
+    EXPECT_EQ(readWholeFile(shared), "{}\n");
+
+    // A new file for its owner; a whole last record; a record cut short.
+    const std::string partial = " ended in a partial record; it is left as it was and new records "
+                                "start on a new line";
+    const std::string cut = dir.write("cut", "{}\n{\"port\":");
+    const std::string whole = dir.write("whole", "{}\n");
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {dir.path("new"), "", "r1\nr2\n"},
+        {whole, "", "{}\nr1\nr2\n"},
+        {cut, cut + partial, "{}\n{\"port\":\nr1\nr2\n"},
+    };
+    for (const auto& [path, warning, content] : rows) {
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(path == dir.path("new") || chmod(path.c_str(), 0600) == 0);
+        AuditFile audit;
+        std::string error;
+        ASSERT_TRUE(openAuditFile(path, audit, error)) << error;
+        EXPECT_EQ(audit.warning, warning);
+        EXPECT_TRUE(appendAuditRecord(audit, "r1\n"));
+        EXPECT_TRUE(appendAuditRecord(audit, "r2\n"));
+        closeAuditFile(audit);
+        EXPECT_EQ(readWholeFile(path), content);
+        struct stat status {};
+        EXPECT_EQ(stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u);
+    }
 }
 
 } // namespace

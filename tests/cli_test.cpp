@@ -2,9 +2,11 @@
 // built-in simulator and the simulator program on a pseudo-terminal.
 #include "tests/support/cli_process.h"
 #include "tests/support/devsim_process.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -47,6 +49,16 @@ TEST(CliRuns, ExitStatusOutputAndReason) {
         {"--verbose raw 9", 2, "", "tarnwick-cli: unknown option --verbose"},
         {"--sim-fault 9:silent raw 9", 2, "", "tarnwick-cli: --sim-fault needs --simulate"},
         {"frobnicate", 2, "", "tarnwick-cli: unknown command 'frobnicate'"},
+        // Global options after the command; a command option's value stays the command's.
+        {"get master-flag --simulate", 0, "master-flag=1\n", ""},
+        {"get --json imei --simulate", 0, "{\"name\":\"imei\",\"value\":\"356938035643809\"}\n",
+         ""},
+        {"--simulate raw 9 --await --port", 2, "", "raw: --await needs a count from 0 to 1000"},
+        {"--simulate raw 9 --timeout --json", 2, "", "raw: --timeout needs a number of"},
+        {kNoPort + "get --port /dev/null master-flag", 2, "",
+         "tarnwick-cli: --port is given 2 times; only provision takes several ports\n"},
+        {"--simulate get master-flag --trace x --trace y", 2, "",
+         "tarnwick-cli: --trace is given twice\n"},
         {"--simulate --sim-fault 0:silent get master-flag", 1, "", "Connecting...   cmd sending"},
         {kNoPort + "get mqtt-port", 1, "", "get: cannot open port /nonexistent/port"},
         {kNoPort + "get x", 2, "", "get: unknown setting 'x'; valid names: master-flag, "},
@@ -82,6 +94,49 @@ TEST(CliRuns, ExitStatusOutputAndReason) {
     }
 }
 
+TEST(CliRuns, AMalformedPortIsRefusedByEveryCommandBeforeAnythingIsOpened) {
+    const std::vector<std::string> specs = {"usb:zz", "usb:1209", "usb:1209:2A1E:", "usb:12G9:2A1E",
+                                            "usb:1209-2A1E"};
+    const std::vector<std::vector<std::string>> commands = {{"get", "master-flag"},
+                                                            {"raw", "9"},
+                                                            {"read-all"},
+                                                            {"versions"},
+                                                            {"ports"},
+                                                            {"names"},
+                                                            {"provision", "p.conf"},
+                                                            {"load-all", "p.conf"}};
+    bool after = false; // before the command and after it, in turn
+    for (const std::string& spec : specs) {
+        for (std::vector<std::string> arguments : commands) {
+            arguments.insert(arguments.begin() + (after = !after), {"--port", spec});
+            SCOPED_TRACE(testing::PrintToString(arguments));
+            const CliRun run = runProgram(TARNWICK_CLI, arguments);
+            EXPECT_EQ(run.exitStatus, 2);
+            EXPECT_EQ(run.out, "");
+            EXPECT_TRUE(run.err.starts_with("tarnwick-cli: bad port " + spec +
+                                            ": give usb:VID:PID[:SERIAL], VID and PID four hex "
+                                            "digits each\n"))
+                << run.err;
+        }
+    }
+}
+
+TEST(CliRuns, TheTraceMasksSecretsUnlessAskedForThem) {
+    TempDir dir;
+    const std::string trace = dir.path("t");
+    // The tx line of the password's set, without its time stamp.
+    const auto sent = [&trace](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--trace", trace, "set", "mqtt-password=s3cr"});
+        EXPECT_EQ(runProgram(TARNWICK_CLI, arguments).exitStatus, 0);
+        const std::string text = readWholeFile(trace);
+        const std::size_t tx = text.find(" tx 00", text.find("code=0x0000 len=1 payload=00"));
+        return tx == std::string::npos ? text : text.substr(tx + 1, text.find('\n', tx) - tx - 1);
+    };
+    EXPECT_EQ(sent({"--simulate"}), "tx 00******************** code=0x020d len=4 payload=********");
+    EXPECT_EQ(sent({"--trace-secrets", "--simulate"}),
+              "tx 000408020d060473336372 code=0x020d len=4 payload=73336372");
+}
+
 TEST(CliRuns, NamesAndPorts) {
     const CliRun names = runProgram(TARNWICK_CLI, {"names"});
     EXPECT_EQ(names.exitStatus, 0);
@@ -97,6 +152,16 @@ TEST(CliRuns, NamesAndPorts) {
     for (std::string line; std::getline(lines, line);) {
         EXPECT_TRUE(std::regex_match(line, std::regex("/dev/[^ ]+ : [^ ].*"))) << line;
     }
+    const CliRun json = runProgram(TARNWICK_CLI, {"ports", "--json"});
+    EXPECT_EQ(json.exitStatus, 0);
+    std::istringstream objects(json.out);
+    std::size_t count = 0;
+    for (std::string line; std::getline(objects, line); ++count) {
+        EXPECT_TRUE(std::regex_match(
+            line, std::regex(R"(\{"name":"/dev/[^"]+","description":".*","product":".*"\})")))
+            << line;
+    }
+    EXPECT_EQ(count, std::count(ports.out.begin(), ports.out.end(), '\n'));
 }
 
 TEST(CliRuns, GetAndSetOnAPort) {
@@ -117,6 +182,10 @@ TEST(CliRuns, GetAndSetOnAPort) {
                              "Setting log flags...   success.\r\n"
                              "Setting data period...   error (data is out of range).\r\n"
                              "Setting MQTT PORT...   success.\r\n"));
+
+    const CliRun imei = runProgram(TARNWICK_CLI, {"get", "--port", device.portPath(), "imei"});
+    EXPECT_EQ(imei.exitStatus, 0) << imei.err;
+    EXPECT_EQ(imei.out, "imei=356938035643809\n");
 
     const CliRun get =
         on({"get", "log-flags", "wifi-ssid", "lora-band", "mqtt-port", "data-period"});

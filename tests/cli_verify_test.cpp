@@ -16,9 +16,10 @@ namespace {
 struct VerifyRow {
     std::string arguments; // split at each blank; A, B and S name the profiles below
     int exitStatus;
-    std::string errPart;  // must appear in stderr
-    std::string out = {}; // exact; after --json one object per line, compared parsed
-    int logLines = -1;    // when given: the operations logged, connect and goodbye included
+    std::string errPart;     // must appear in stderr
+    std::string out = {};    // exact; after --json one object per line, compared parsed
+    int logLines = -1;       // when given: the operations logged, connect and goodbye included
+    std::string absent = {}; // when given: must appear on neither stdout nor stderr
 };
 
 // Each line parsed, so that the comparison is key by key; a line that is no JSON stays apart.
@@ -41,8 +42,12 @@ TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
         edited(a, {{"\nmqtt-port=1883\n", "\nmqtt-port=01883\n"},
                    {"\nimei=356938035643809\n", "\n"},
                    {"\naux-sensors.gas-analyzer.period=", "\ngas-analyzer.period="}});
-    const std::map<std::string, std::string> files = {
-        {"A", dir.write("a", a)}, {"B", dir.write("b", b)}, {"S", dir.write("s", s)}};
+    const std::string c =
+        edited(a, {{"\nwifi-password=wifi-pass-2024\n", "\nwifi-password=Qz9Qz9\n"}});
+    const std::map<std::string, std::string> files = {{"A", dir.write("a", a)},
+                                                      {"B", dir.write("b", b)},
+                                                      {"C", dir.write("c", c)},
+                                                      {"S", dir.write("s", s)}};
     const std::string unverifiable = "verify: not verifiable: gas-analyzer, token (write only)\n";
     const std::vector<VerifyRow> rows = {
         {"--simulate set mqtt-port=8883 --verify", 0,
@@ -88,6 +93,22 @@ TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
         {"--json diff A B", 3, "", R"({"key":"apn","a":"internet","b":"web"}
 {"key":"mqtt-port","a":"1883","b":"8883"}
 )"},
+        // A password that differs is named, its values never shown.
+        {"--simulate --sim-fault set-wifi-password:stale set wifi-password=Qz9Qz9 --verify", 3,
+         "\r\nverify: wifi-password: differs (secret)\nverify: 1 setting read back, 1 field "
+         "differs\n",
+         "", -1, "Qz9"},
+        {"--json --simulate --sim-fault set-wifi-password:stale set wifi-password=Qz9Qz9 "
+         "--verify",
+         3, "verify: wifi-password: differs (secret)\n",
+         R"({"verify":"mismatch","key":"wifi-password","secret":true}
+{"verify":"summary","read":1,"differ":1,"writeOnly":[],"readOnly":[],"allRead":true}
+)",
+         -1, "Qz9"},
+        {"diff A C", 3, "", "wifi-password: differs (secret)\n", -1, "Qz9"},
+        {"--json diff C A", 3, "", R"({"key":"wifi-password","secret":true}
+)",
+         -1, "Qz9"},
     };
     for (const VerifyRow& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -99,6 +120,9 @@ TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
         const CliRun run = runProgram(TARNWICK_CLI, arguments);
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
         EXPECT_NE(run.err.find(row.errPart), std::string::npos) << run.err;
+        if (!row.absent.empty()) {
+            EXPECT_EQ((run.out + run.err).find(row.absent), std::string::npos);
+        }
         if (row.logLines >= 0) {
             EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\r'), row.logLines);
         }

@@ -2,6 +2,7 @@
 #include "link/device_link.h"
 #include "link/frame_codec.h"
 #include "link/frame_decoder.h"
+#include "settings/setting_catalogue.h"
 #include "sim/simulator_channel.h"
 #include "tests/support/wire_bytes.h"
 
@@ -100,6 +101,8 @@ struct ScriptedChannel final : ByteChannel {
     std::vector<Bytes> writes;
     std::vector<std::uint32_t> readTimeouts;
     bool writeSucceeds = true;
+    bool hangsUpWhenEmpty = false; // the port vanishes once it has nothing more to give
+    bool hung = false;
 
     bool writeFrame(std::span<const std::uint8_t> frame) override {
         writes.emplace_back(frame.begin(), frame.end());
@@ -109,13 +112,15 @@ struct ScriptedChannel final : ByteChannel {
         readTimeouts.push_back(timeoutMs);
         auto& from = received.empty() ? arriving : received;
         if (from.empty()) {
-            return false; // a time-out
+            hung = hangsUpWhenEmpty;
+            return false; // a time-out, or the hang-up
         }
         byte = from.front();
         from.pop_front();
         return true;
     }
     void discardInput() override { received.clear(); }
+    bool hungUp() const override { return hung; }
     void send(std::string_view bytes, bool alreadyReceived = false) {
         const Bytes sent = wire(bytes);
         auto& to = alreadyReceived ? received : arriving;
@@ -186,6 +191,93 @@ TEST_F(LinkTest, DropsWhatCameWhileIdleButAwaitReplyKeepsIt) {
     channel.writeSucceeds = false; // then nothing is read
     EXPECT_FALSE(get());
     EXPECT_EQ(channel.readTimeouts.size(), 27u);
+}
+
+int stopChecksLeft = 0;
+bool stopOnceChecked() {
+    return stopChecksLeft-- <= 0;
+}
+
+// The lines of a trace, each stamped 0, and what had been written at the first flush.
+struct TraceCapture {
+    FrameTrace trace;
+    std::string lines, atFirstFlush = "none";
+    TraceCapture() {
+        trace.context = this;
+        trace.nowUs = [](void*) -> std::uint64_t { return 0; };
+        trace.writeLine = [](void* context, const char* line, std::size_t size) {
+            static_cast<TraceCapture*>(context)->lines.append(line, size);
+        };
+        trace.flush = [](void* context) {
+            auto& capture = *static_cast<TraceCapture*>(context);
+            capture.atFirstFlush =
+                capture.atFirstFlush == "none" ? capture.lines : capture.atFirstFlush;
+        };
+        trace.isSecret = &carriesSecret;
+    }
+};
+
+TEST_F(LinkTest, TraceShowsEachFrameMasksSecretsAndSaysHowAWaitEnded) {
+    struct Row {
+        CommandCode code;
+        const char* request;
+        const char* device;
+        int stopChecks; // -1: no stop check
+        bool hangsUp;
+        std::uint32_t timeoutMs;
+        std::vector<std::uint32_t> reads;
+        std::string lines;
+    };
+    const std::vector<Row> rows = {
+        // clang-format off
+        {0x020F, "22 B3", "00 04 05 02 0F 02 01 01", -1, false, 600, std::vector<std::uint32_t>(8, 600),
+         "        0 tx 000406020f040222b3 code=0x020f len=2 payload=22b3\n"
+         "        0 rx 000405020f020101 code=0x020f len=1 payload=00\n"},
+        {0x020D, "'s3cr'", "00 04 05 02 0D 02 01 01", -1, false, 600, std::vector<std::uint32_t>(8, 600),
+         "        0 tx 00******************** code=0x020d len=4 payload=********\n"
+         "        0 rx 00************** code=0x020d len=1 payload=**\n"},
+        // A wait of a second or less is not cut short: the exchange in flight ends as it would.
+        {0x020E, "", "00 04 07 02 0E 02 03 03 's3'", 100, false, 600, std::vector<std::uint32_t>(10, 600),
+         "        0 tx 000404020e0101 code=0x020e len=0 payload=\n"
+         "        0 rx 00****************** code=0x020e len=3 payload=******\n"},
+        // A stop check splits a longer wait; its time-out is still one, reported once.
+        {0x0009, "", "", 100, false, 1050, {100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 50},
+         "        0 tx 00020402090101 code=0x0009 len=0 payload=\n"
+         "        0 timeout code=0x0009 after=1050ms\n"},
+        {0x0000, "", "", 2, false, 60000, {100, 100},
+         "        0 tx 00020401010101 code=0x0000 len=0 payload=\n"
+         "        0 stopped code=0x0000\n"},
+        {0x0000, "", "00 02", 100, true, 60000, {100, 100, 100},
+         "        0 tx 00020401010101 code=0x0000 len=0 payload=\n"
+         "        0 hangup code=0x0000\n"},
+        // clang-format on
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lines);
+        channel = ScriptedChannel{};
+        SetUp();
+        TraceCapture capture;
+        link.trace = &capture.trace;
+        link.stop = row.stopChecks < 0 ? nullptr : &stopOnceChecked;
+        stopChecksLeft = row.stopChecks;
+        channel.send(row.device);
+        channel.hangsUpWhenEmpty = row.hangsUp;
+        const Bytes request = wire(row.request);
+        length = static_cast<std::uint8_t>(request.size());
+        payload = request.data();
+        EXPECT_EQ(transact(link, row.code, length, payload, row.timeoutMs),
+                  row.device[0] != 0 && !row.hangsUp);
+        EXPECT_EQ(channel.readTimeouts, row.reads);
+        EXPECT_EQ(capture.lines, row.lines);
+        EXPECT_EQ(capture.atFirstFlush, row.lines.substr(0, row.lines.find('\n') + 1));
+    }
+    // Once hung up, a write fails at once and says so.
+    channel.writeSucceeds = false;
+    TraceCapture capture;
+    link.trace = &capture.trace;
+    EXPECT_FALSE(get());
+    EXPECT_EQ(capture.lines, "        0 tx 00020402090101 code=0x0009 len=0 payload= write-failed\n"
+                             "        0 hangup code=0x0009\n");
 }
 
 TEST(SimulatorChannel, DiscardDropsWhatCameAndKeepsWhatIsOnItsWay) {

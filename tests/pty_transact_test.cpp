@@ -77,4 +77,12 @@ TEST(PtyTransact, OpeningThePortDropsWhatAnEarlierSessionLeftInIt) {
     EXPECT_FALSE(device.channel.readByte(300, byte));
 }
 
+TEST(PtyTransact, AHangupFaultClosesThePtyAndTheWaitEndsAtOnce) {
+    Device device({"--fault", "0x0302:hangup"});
+    EXPECT_EQ(device.call(0x0009, 600), "00 01");
+    EXPECT_EQ(device.call(0x0302, 60000), "none");
+    EXPECT_LT(device.elapsedMs, 1000);
+    EXPECT_TRUE(device.channel.hungUp());
+}
+
 } // namespace

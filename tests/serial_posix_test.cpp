@@ -1,10 +1,14 @@
+#include "link/device_link.h"
 #include "link/serial_channel.h"
+#include "link/trace_file.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <grp.h>
 #include <numeric>
 #include <sys/stat.h>
@@ -58,13 +62,41 @@ TEST_F(SerialChannelPosix, PassesEveryByteRawBothWaysTimesOutAndGivesTheSettings
     EXPECT_NE(settings.c_lflag & ICANON, 0u) << "close must give the settings back";
 }
 
-TEST_F(SerialChannelPosix, ReadFailsSoonOnceTheDeviceHangsUp) {
-    pty.closeMaster(); // Linux drops the slave's unread input here, so none is sent first
+Clock::time_point stopAt;
+bool pastStopTime() {
+    return Clock::now() >= stopAt;
+}
 
+TEST_F(SerialChannelPosix, AStopEndsEvenAMinuteLongWaitAndAHangUpEndsEveryCallAtOnce) {
+    DeviceLink link;
+    initDeviceLink(link, &channel);
+    link.stop = &pastStopTime;
+    stopAt = Clock::now() + std::chrono::milliseconds(300);
+    std::uint8_t length = 0;
+    const std::uint8_t* payload = nullptr;
+    auto start = Clock::now();
+    EXPECT_FALSE(transact(link, 0x0000, length, payload, 60000));
+    EXPECT_GE(msSince(start), 300);
+    EXPECT_LT(msSince(start), 1000);
+    EXPECT_EQ(pty.receive(7, 1000), (Bytes{0x00, 0x02, 0x04, 0x01, 0x01, 0x01, 0x01}));
+    EXPECT_FALSE(channel.hungUp());
+
+    // Linux drops the slave's unread input at the hang-up, so none is sent first.
+    link.stop = nullptr;
+    std::thread device([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pty.closeMaster();
+    });
+    start = Clock::now();
+    EXPECT_FALSE(awaitReply(link, 0x0000, length, payload, 60000));
+    device.join();
+    EXPECT_LT(msSince(start), 1000) << "a hang-up must not wait out the time-out";
+    EXPECT_TRUE(channel.hungUp());
+    start = Clock::now();
+    EXPECT_FALSE(transact(link, 0x0009, length, payload, 60000));
     std::uint8_t byte = 0;
-    const auto start = Clock::now();
-    EXPECT_FALSE(channel.readByte(20000, byte));
-    EXPECT_LT(msSince(start), 10000) << "a hang-up must not wait out the time-out";
+    EXPECT_FALSE(channel.readByte(60000, byte));
+    EXPECT_LT(msSince(start), 100);
 }
 
 TEST_F(SerialChannelPosix, WritesGoOnAfterWhatThePortTookAndGiveUpAfterTwoSecondsOfNothing) {
@@ -119,6 +151,39 @@ TEST_F(SerialChannelPosix, NobodyElseOpensThePortUntilItIsClosed) {
     ASSERT_TRUE(channel.closePort());
     EXPECT_EQ(openInAnotherProcess(pty.path), 0) << "closing must free the port";
     EXPECT_TRUE(second.openPort(pty.path));
+}
+
+// A trace is for the owner's eyes: made 0600; an existing file that others can read is refused
+// and left as it was; anything but a regular file is refused at once.
+TEST(TraceFilePosix, IsTheOwnersAloneAndNothingButARegularFileIsTaken) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string shared = dir.write("shared", "keep\n"), own = dir.write("own", "old\n");
+    const std::string fifo = dir.path("fifo"), link = dir.path("link"), folder = dir.path("");
+    ASSERT_EQ(::chmod(shared.c_str(), 0644) | ::chmod(own.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600) | ::symlink(own.c_str(), link.c_str()), 0);
+    const std::pair<std::string, std::string> rows[] = {
+        {dir.path("new"), ""},
+        {own, ""},
+        {shared, "trace file " + shared + " is readable by others; chmod 600 " + shared + " first"},
+        {fifo, "cannot open trace file " + fifo + ": not a regular file"},
+        {link, "cannot open trace file " + link + ": not a regular file"},
+        {folder, "cannot open trace file " + folder + ": not a regular file"},
+        {"/dev/null", "cannot open trace file /dev/null: not a regular file"},
+    };
+    for (const auto& [path, refusal] : rows) {
+        TraceFile trace;
+        std::string error;
+        ::alarm(10); // an open that waits for the FIFO's reader ends the test, not hangs it
+        EXPECT_EQ(openTraceFile(trace, path, error), refusal.empty()) << path;
+        ::alarm(0);
+        EXPECT_EQ(error, refusal);
+        EXPECT_TRUE(closeTraceFile(trace));
+    }
+    EXPECT_EQ(fs::status(dir.path("new")).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::file_size(own), 0u);
+    EXPECT_EQ(fs::status(shared).permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::file_size(shared), 5u);
 }
 
 } // namespace

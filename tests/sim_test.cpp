@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -144,9 +145,31 @@ TEST(Simulator, FaultSpecsAreParsedAndShowOnTheLinkAsOnAPort) {
         {"9:silent=1", {}, 0, "silent takes no value"},
         {"9:silent,,gap=1", {}, 0, "empty item"},
         {"9:colour=red", {}, 0, "unknown key \"colour\" (silent, code, times, gap, delay, "
-         "noise-before, noise-after, payload, status, claimed-length, cut, stale, store)"},
+         "noise-before, noise-after, payload, status, claimed-length, cut, stale, store, hangup)"},
+        {"9:hangup=1", {}, 0, "hangup takes no value"},
     });
 }
 // clang-format on
+
+TEST(Simulator, AHangupFaultMakesTheDeviceVanishAtItsRequest) {
+    SimRig rig;
+    CommandCode faulty = 0;
+    SimFault fault;
+    int times = 0;
+    std::string error;
+    ASSERT_TRUE(parseFaultSpec("0x0302:hangup", faulty, fault, times, error)) << error;
+    rig.device.scriptFault(faulty, fault, times);
+    const Bytes apn = wire("'internet'");
+    const std::tuple<CommandCode, std::uint8_t, bool> steps[] = {
+        {0x0009, 0, true}, {0x0302, 8, false}, {0x0009, 0, false}};
+    for (auto [code, length, answered] : steps) {
+        const std::uint8_t* payload = apn.data();
+        EXPECT_EQ(transact(rig.link, code, length, payload, 60000), answered) << code;
+    }
+    EXPECT_TRUE(rig.channel.hungUp());
+    EXPECT_EQ(rig.channel.elapsedMs(), 0u);      // no time-out waited out
+    ASSERT_EQ(rig.device.requests().size(), 2u); // the last write never reached it
+    EXPECT_EQ(rig.device.requests().back().message, wire("03 02 00 08 'internet'"));
+}
 
 } // namespace

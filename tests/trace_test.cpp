@@ -66,4 +66,44 @@ TEST(FrameTrace, AFileThatCannotBeOpenedStopsTheRunBeforeThePort) {
     }
 }
 
+// A device that never sends its second connect reply: Ctrl-C ends the wait at once, the
+// device still gets its disconnect, and the trace holds every frame; a second Ctrl-C, which
+// ends the program on the spot, still leaves the frames sent before the last wait.
+TEST(FrameTrace, CtrlCDuringTheConnectWaitEndsItAndKeepsTheTrace) {
+    const std::string firstReply = "tx 00020401010101 code=0x0000 len=0 payload=\n"
+                                   "rx 0002050101030101 code=0x0000 len=1 payload=01\n";
+    for (const char* signals : {"kill -INT $pid", "kill -INT $pid; sleep 0.05; kill -INT $pid"}) {
+        SCOPED_TRACE(signals);
+        DevsimProcess device; // a fresh one: the last still holds its second reply back
+        std::string error;
+        ASSERT_TRUE(device.start(TARNWICK_DEVSIM, {"--connect-delay", "60000"}, error)) << error;
+        TempDir dir;
+        const std::string trace = dir.path("t");
+        // The shell prints the program's status and how long it took to end after the signal.
+        const CliRun run = runProgram(
+            "/bin/sh",
+            {"-c", "'" TARNWICK_CLI "' --trace '" + trace + "' --port " + device.portPath() +
+                       " get master-flag 2>/dev/null & pid=$!; sleep 0.5; s=$(date +%s%N); " +
+                       signals + "; wait $pid; echo $? $((($(date +%s%N) - s) / 1000000))"});
+        std::istringstream result(run.out);
+        int status = 0;
+        long ms = 0;
+        result >> status >> ms;
+        EXPECT_EQ(status, 130);
+        EXPECT_LT(ms, 1000);
+        std::string lines;
+        std::istringstream traced(readWholeFile(trace));
+        for (std::string line; std::getline(traced, line);) {
+            lines += line.size() > 10 ? line.substr(10) + "\n" : "";
+        }
+        EXPECT_NE(lines.find(firstReply), std::string::npos) << lines;
+        if (std::string(signals).find("sleep") == std::string::npos) {
+            EXPECT_NE(lines.find("stopped code=0x0000\ntx 00020402010101 code=0x0001 len=0 "
+                                 "payload=\n"),
+                      std::string::npos)
+                << lines;
+        }
+    }
+}
+
 } // namespace

@@ -11,9 +11,10 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: tarnwick-cli [--port PATH | --simulate [--sim-fault SPEC]...] [--json]\n"
-    "                    [--trace FILE] COMMAND [ARGS]\n"
+    "                    [--trace FILE [--trace-secrets]] COMMAND [ARGS]\n"
     "\n"
-    "Configures the tracker over its serial port.\n"
+    "Configures the tracker over its serial port. The options below may also come after the\n"
+    "command.\n"
     "\n"
     "Commands:\n"
     "  ports     list the serial ports present now\n"
@@ -32,7 +33,7 @@ constexpr const char* kHelp =
     "Options:\n"
     "  --port PATH        the serial port, used as given (/dev/ttyUSB0, COM3); or\n"
     "                     usb:VID:PID[:SERIAL], the one USB port of that identity; or auto,\n"
-    "                     the only USB serial port present\n"
+    "                     the only USB serial port present; provision takes several\n"
     "  --simulate         talk to the built-in simulated device instead of a port\n"
     "  --sim-fault SPEC   script a fault into the simulated device, e.g. 9:silent,\n"
     "                     0x0009:code=0x0008,times=1, 9:gap=500, 9:status=1; a write\n"
@@ -41,7 +42,9 @@ constexpr const char* kHelp =
     "  --json             results as JSON Lines on stdout (get, read-all, versions, diff and\n"
     "                     --verify), the log on stderr as ever\n"
     "  --trace FILE       write every frame sent and received, every time-out and the port's\n"
-    "                     open and close to FILE, time-stamped in microseconds\n"
+    "                     open and close to FILE, time-stamped in microseconds; FILE is a\n"
+    "                     regular file or a new path\n"
+    "  --trace-secrets    passwords and keys in the trace in the clear (masked otherwise)\n"
     "  --help             this text; 'tarnwick-cli COMMAND --help' for a command\n"
     "  --version          the version of the tool\n";
 
@@ -66,7 +69,7 @@ int main(int argc, char** argv) {
     CliOptions options;
     std::string error;
     if (!parseCliOptions(args, options, error)) {
-        std::fprintf(stderr, "tarnwick-cli: %s\n\n%s", error.c_str(), kHelp);
+        std::fprintf(stderr, "tarnwick-cli: %s\n\n%s", printableText(error).c_str(), kHelp);
         return kExitUsage;
     }
     if (options.command.empty()) {

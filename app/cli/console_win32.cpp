@@ -9,7 +9,3 @@ bool stdoutIsTerminal() {
     return ::GetConsoleMode(output, &mode) != 0 &&
            ::SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
-
-void utcFields(std::time_t time, std::tm& fields) {
-    gmtime_s(&fields, &time);
-}

@@ -26,3 +26,11 @@ inline constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
 
 // True when others than the owner may read the file.
 bool isReadableByOthers(const std::string& path);
+
+// What a path names, a final symbolic link taken as itself.
+enum class PathKind { Absent, Regular, Folder, Link, Pipe, Device, Other };
+PathKind pathKind(const std::string& path);
+
+// Whether two paths name the same file: the same file when both exist (a link and its target
+// are one), the same place once made absolute and resolved when neither does.
+bool sameFile(const std::string& a, const std::string& b);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,14 @@ bool writeAll(int fd, std::string_view text) {
         text.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+// `path` made absolute with every link and dot resolved as far as it exists.
+std::string canonicalPlace(const std::string& path) {
+    std::error_code failed;
+    const std::filesystem::path place = std::filesystem::weakly_canonical(path, failed);
+    return failed ? std::filesystem::absolute(path, failed).lexically_normal().string()
+                  : place.string();
 }
 
 } // namespace
@@ -138,4 +147,30 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
 bool isReadableByOthers(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+}
+
+PathKind pathKind(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return errno == ENOENT ? PathKind::Absent : PathKind::Other;
+    }
+    const mode_t type = status.st_mode & S_IFMT;
+    return type == S_IFREG                      ? PathKind::Regular
+           : type == S_IFDIR                    ? PathKind::Folder
+           : type == S_IFLNK                    ? PathKind::Link
+           : type == S_IFIFO                    ? PathKind::Pipe
+           : type == S_IFCHR || type == S_IFBLK ? PathKind::Device
+                                                : PathKind::Other;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    const bool firstThere = ::stat(a.c_str(), &first) == 0;
+    const bool secondThere = ::stat(b.c_str(), &second) == 0;
+    if (firstThere || secondThere) {
+        return firstThere && secondThere && first.st_dev == second.st_dev &&
+               first.st_ino == second.st_ino;
+    }
+    return canonicalPlace(a) == canonicalPlace(b);
 }

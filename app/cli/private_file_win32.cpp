@@ -34,6 +34,36 @@ bool exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring wideText(const std::string& text) {
+    const int size =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) {
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                              size);
+    }
+    return wide;
+}
+
+// An existing file by its final name, links resolved; a new one by its full name.
+std::string canonicalPlace(const std::string& path) {
+    char name[4096];
+    const HANDLE file =
+        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        const DWORD size = ::GetFinalPathNameByHandleA(file, name, sizeof name,
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        ::CloseHandle(file);
+        if (size > 0 && size < sizeof name) {
+            const std::string finalName(name, size);
+            return finalName.starts_with("\\\\?\\") ? finalName.substr(4) : finalName;
+        }
+    }
+    const DWORD size = ::GetFullPathNameA(path.c_str(), sizeof name, name, nullptr);
+    return size > 0 && size < sizeof name ? std::string(name, size) : path;
+}
+
 } // namespace
 
 bool canWritePrivateFile(const std::string& path, std::string& error) {
@@ -110,4 +140,38 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
 
 bool isReadableByOthers(const std::string&) {
     return false;
+}
+
+PathKind pathKind(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD failure = ::GetLastError();
+        return failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND ? PathKind::Absent
+                                                                                  : PathKind::Other;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return PathKind::Link;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return PathKind::Folder;
+    }
+    const HANDLE file = ::CreateFileA(
+        path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return PathKind::Regular; // the open that follows says why it cannot be used
+    }
+    const DWORD type = ::GetFileType(file);
+    ::CloseHandle(file);
+    return type == FILE_TYPE_DISK   ? PathKind::Regular
+           : type == FILE_TYPE_PIPE ? PathKind::Pipe
+           : type == FILE_TYPE_CHAR ? PathKind::Device
+                                    : PathKind::Other;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    const std::wstring first = wideText(canonicalPlace(a));
+    const std::wstring second = wideText(canonicalPlace(b));
+    return ::CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+                                  static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
 }

@@ -2,8 +2,10 @@
 #include "app/cli/connected_run.h"
 #include "app/cli/json_lines.h"
 #include "app/cli/log_results.h"
+#include "app/cli/named_files.h"
 #include "app/cli/private_file.h"
 #include "app/cli/stop_request.h"
+#include "profile/planned_writes.h"
 #include "profile/printable_text.h"
 #include "profile/profile.h"
 #include "profile/profile_diff.h"
@@ -41,11 +43,15 @@ constexpr const char* kLoadAllHelp =
     "the way the menu's load all does. Blank lines and '#' comments are skipped and the\n"
     "lines may come in any order. The whole profile is checked first; nothing is sent, and\n"
     "the exit status is 2, for a line that names no setting field, has no '=', has a value\n"
-    "of the wrong form or gives a field twice, or when a written field has no line.\n"
+    "of the wrong form or gives a field twice, when a written field has no line, when a\n"
+    "value holds {imei} or {device-id} (only provision fills them in) or another {word}, or\n"
+    "when a setting's write would refuse its values (data-period=5: below its minimum).\n"
     "Lines of the settings the device only reports (imei, imsi, device-id, xnb-id) are\n"
     "checked and ignored. The aux-sensors.* lines are what the gas analyzer and the token\n"
-    "are written from (gas-analyzer.* and token.* lines may stand in for them). An empty\n"
-    "value leaves its field empty, and that setting's write then fails in its own log line.\n"
+    "are written from (gas-analyzer.* and token.* lines may stand in for them). A setting\n"
+    "whose fields are all empty and that cannot be written empty (what read-all writes for a\n"
+    "tracker without a token, or without LoRa keys) is skipped with a 'Skipping' line and not\n"
+    "read back; an empty text is written, and clears the device's.\n"
     "The device's log lines go to stderr; exit status 0 only when every write succeeded.\n"
     "\n"
     "--changed-only reads the device first and writes only the settings with a field that\n"
@@ -65,33 +71,56 @@ constexpr const char* kDiffHelp =
     "field under the key read-all gives it. The profiles are checked as load-all checks\n"
     "them; the lines of the settings the device only reports (imei, imsi, device-id,\n"
     "xnb-id) may be left out, and such a field is then not compared. With --json, one object\n"
-    "per difference: {\"key\":\"mqtt-port\",\"a\":\"1883\",\"b\":\"8883\"}. Exit status 0\n"
-    "when equal, 3 when a field differs, 1 when a read failed, 2 for a refused profile.\n";
+    "per difference: {\"key\":\"mqtt-port\",\"a\":\"1883\",\"b\":\"8883\"}. A password or\n"
+    "key that differs is named without its values: 'wifi-password: differs (secret)',\n"
+    "{\"key\":\"wifi-password\",\"secret\":true}. Exit status 0 when equal, 3 when a field\n"
+    "differs, 1 when a read failed, 2 for a refused profile.\n";
 
 void logToStderr(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }
 
-std::vector<const SettingRow*> writableRows() {
-    std::vector<const SettingRow*> rows;
-    for (const SettingRow& row : settingCatalogue()) {
-        if (row.setCode) {
-            rows.push_back(&row);
-        }
+// A profile as load-all takes it: its lines, the settings its values write and the ones they
+// leave out.
+struct LoadPlan {
+    std::vector<ProfileEntry> entries;
+    std::vector<const SettingRow*> writes;
+    std::vector<std::string> skipped;
+};
+
+// Checks a profile as load-all does before it connects: its lines, and no write's own input
+// check refusing its values. False with why not.
+bool planLoad(std::string_view text, LoadPlan& plan, std::string& error) {
+    if (!parseProfile(text, plan.entries, error)) {
+        return false;
     }
-    return rows;
+    MemoryControls scratch;
+    setUpPageControls(scratch);
+    applyProfile(scratch, plan.entries);
+    plan.writes = plannedWrites(scratch, plan.skipped);
+    return checkPlannedWrites(scratch, plan.writes, error);
 }
 
-// The profile's lines, checked; false with a refusal already written.
-bool readProfile(const char* command, const std::string& path, std::vector<ProfileEntry>& entries) {
+// Whatever read-all writes, load-all takes: false with why not.
+bool loadable(const std::string& profile, std::string& error) {
+    LoadPlan plan;
+    if (!planLoad(profile, plan, error)) {
+        error = "load-all would refuse the profile: " + error;
+        return false;
+    }
+    return true;
+}
+
+// The profile, checked; false with a refusal already written.
+bool readProfile(const char* command, const std::string& path, LoadPlan& plan) {
     std::string text;
     std::string error;
     if (!readWholeFile(path, text, error)) {
         refuse(command, error);
         return false;
     }
-    if (!parseProfile(text, entries, error)) {
+    if (!planLoad(text, plan, error)) {
         refuse(command, path + ": " + error);
         return false;
     }
@@ -101,7 +130,9 @@ bool readProfile(const char* command, const std::string& path, std::vector<Profi
 // Prints the differences; true when there are none.
 bool printDifferences(const CliOptions& options, const std::vector<FieldDifference>& differences) {
     for (const FieldDifference& difference : differences) {
-        if (options.json) {
+        if (options.json && difference.secret) {
+            printJsonLine({{"key", difference.key}, {"secret", true}});
+        } else if (options.json) {
             printJsonLine({{"key", difference.key}, {"a", difference.a}, {"b", difference.b}});
         } else {
             std::printf("%s\n", differenceText(difference).c_str());
@@ -154,7 +185,8 @@ int runReadAllCommand(const CliOptions& options) {
         return refuse("read-all", error);
     }
     return runConnected(
-        options, "read-all", [&](SettingContext& context, MemoryControls& controls) {
+        options, "read-all",
+        [&](SettingContext& context, MemoryControls& controls) {
             if (!readEverySetting(context, controls,
                                   "read-all: not every read succeeded; no profile written\n")) {
                 return false;
@@ -174,8 +206,9 @@ int runReadAllCommand(const CliOptions& options) {
             }
             std::string profile;
             std::string error;
-            if (!writeProfile(controls, profile, error)) {
-                std::fprintf(stderr, "read-all: %s; no profile written\n", error.c_str());
+            if (!writeProfile(controls, profile, error) || !loadable(profile, error)) {
+                std::fprintf(stderr, "read-all: %s; no profile written\n",
+                             printableText(error).c_str());
                 return false;
             }
             if (outputPath.empty()) {
@@ -187,7 +220,8 @@ int runReadAllCommand(const CliOptions& options) {
                 return false;
             }
             return true;
-        });
+        },
+        {{"--output", outputPath, true}});
 }
 
 bool verifyWritten(const CliOptions& options, SettingContext& context,
@@ -195,7 +229,9 @@ bool verifyWritten(const CliOptions& options, SettingContext& context,
     const ReadBackResult result = readBack(context.link, context.controls, written, &logToStderr);
     for (const FieldMismatch& mismatch : result.mismatches) {
         std::fprintf(stderr, "verify: %s\n", mismatchText(mismatch).c_str());
-        if (options.json) {
+        if (options.json && mismatch.secret) {
+            printJsonLine({{"verify", "mismatch"}, {"key", mismatch.key}, {"secret", true}});
+        } else if (options.json) {
             printJsonLine({{"verify", "mismatch"},
                            {"key", mismatch.key},
                            {"written", mismatch.written},
@@ -239,8 +275,8 @@ int runLoadAllCommand(const CliOptions& options) {
         return refuse("load-all", "give one profile FILE");
     }
     const std::string& path = files[0];
-    std::vector<ProfileEntry> entries;
-    if (!readProfile("load-all", path, entries)) {
+    LoadPlan plan;
+    if (!readProfile("load-all", path, plan)) {
         return kExitUsage;
     }
     if (isReadableByOthers(path)) {
@@ -250,10 +286,14 @@ int runLoadAllCommand(const CliOptions& options) {
                      printableText(path).c_str(), printableText(path).c_str());
     }
     bool differs = false;
-    const int status =
-        runConnected(options, "load-all", [&](SettingContext& context, MemoryControls& controls) {
-            applyProfile(controls, entries);
-            std::vector<const SettingRow*> written = writableRows();
+    const int status = runConnected(
+        options, "load-all",
+        [&](SettingContext& context, MemoryControls& controls) {
+            applyProfile(controls, plan.entries);
+            for (const std::string& name : plan.skipped) {
+                controls.appendLog(skippedLine(name));
+            }
+            std::vector<const SettingRow*> written = plan.writes;
             if (changedOnly) {
                 // What the device holds already is not written again; what cannot be read
                 // back cannot be known to be unchanged.
@@ -273,20 +313,16 @@ int runLoadAllCommand(const CliOptions& options) {
                 std::erase_if(written, [&changed](const SettingRow* row) {
                     return row->getCode && !changed.contains(row);
                 });
-                const std::size_t skipped = writableRows().size() - written.size();
-                std::fprintf(stderr, "load-all: %zu setting%s unchanged, skipped\n", skipped,
-                             skipped == 1 ? "" : "s");
+                const std::size_t unchanged = plan.writes.size() - written.size();
+                std::fprintf(stderr, "load-all: %zu setting%s unchanged, skipped\n", unchanged,
+                             unchanged == 1 ? "" : "s");
             }
             controls.clearLog();
-            if (changedOnly) {
-                for (const SettingRow* row : written) {
-                    if (stopRequested()) {
-                        break;
-                    }
-                    setSetting(context, *row);
+            for (const SettingRow* row : written) {
+                if (stopRequested()) {
+                    break;
                 }
-            } else {
-                setAllSettings(context, &stopRequested);
+                setSetting(context, *row);
             }
             if (stopRequested()) {
                 return false;
@@ -296,7 +332,8 @@ int runLoadAllCommand(const CliOptions& options) {
                 std::fputs("load-all: not every write succeeded\n", stderr);
             }
             return (!verify || verifyWritten(options, context, written, differs)) && all;
-        });
+        },
+        {{"the profile", path, false}});
     return status == kExitOk && differs ? kExitDiffers : status;
 }
 
@@ -309,20 +346,20 @@ int runDiffCommand(const CliOptions& options) {
         (options.args.size() == 2 && options.args[1].starts_with("--"))) {
         return refuse("diff", "give a profile FILE to compare with the device, or FILE1 FILE2");
     }
-    std::vector<ProfileEntry> entries;
-    if (!readProfile("diff", options.args[0], entries)) {
+    LoadPlan plan;
+    if (!readProfile("diff", options.args[0], plan)) {
         return kExitUsage;
     }
     MemoryControls first;
     setUpPageControls(first);
-    const std::set<int> firstGiven = fillProfileFields(first, entries);
+    const std::set<int> firstGiven = fillProfileFields(first, plan.entries);
     if (options.args.size() == 2) {
-        if (!readProfile("diff", options.args[1], entries)) {
+        if (!readProfile("diff", options.args[1], plan)) {
             return kExitUsage;
         }
         MemoryControls second;
         setUpPageControls(second);
-        const std::set<int> secondGiven = fillProfileFields(second, entries);
+        const std::set<int> secondGiven = fillProfileFields(second, plan.entries);
         const bool equal =
             printDifferences(options, diffFields(first, &firstGiven, second, &secondGiven));
         if (!outputWritten("diff")) {
@@ -331,13 +368,15 @@ int runDiffCommand(const CliOptions& options) {
         return equal ? kExitOk : kExitDiffers;
     }
     bool differs = false;
-    const int status =
-        runConnected(options, "diff", [&](SettingContext& context, MemoryControls& controls) {
+    const int status = runConnected(
+        options, "diff",
+        [&](SettingContext& context, MemoryControls& controls) {
             if (!readEverySetting(context, controls, "diff: not every read succeeded\n")) {
                 return false;
             }
             differs = !printDifferences(options, diffFields(first, &firstGiven, controls, nullptr));
             return outputWritten("diff");
-        });
+        },
+        {{"the profile", options.args[0], false}});
     return status == kExitOk && differs ? kExitDiffers : status;
 }

@@ -5,7 +5,6 @@
 #include "profile/printable_text.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -30,63 +29,17 @@ std::string stepLine(const PassProgress& progress) {
     return text;
 }
 
-ordered_json versionsJson(const DeviceIdentity& identity) {
-    ordered_json versions = ordered_json::object();
-    for (std::size_t i = 0; i < kVersionModules.size(); ++i) {
-        versions[kVersionModules[i]] = textOrNull(identity.versions[i]);
+// A port, an IMEI and the rest as the device or the system gave them: control characters
+// escaped, so that no device text can draw a line of its own.
+std::string who(const std::string& port, const DeviceIdentity* identity, bool withoutRow) {
+    std::string text = printableText(port);
+    if (identity != nullptr && !identity->imei.empty()) {
+        text += " " + printableText(identity->imei);
     }
-    return versions;
-}
-
-ordered_json verifyJson(const ReadBackResult& verify) {
-    ordered_json mismatches = ordered_json::array();
-    for (const FieldMismatch& mismatch : verify.mismatches) {
-        mismatches.push_back(
-            {{"key", mismatch.key}, {"written", mismatch.written}, {"device", mismatch.device}});
-    }
-    return {{"read", verify.settingsRead},
-            {"differ", verify.mismatches.size()},
-            {"mismatches", mismatches},
-            {"allRead", verify.readsSucceeded}};
-}
-
-ordered_json auditJson(const DeviceAttempt& attempt, const std::string& profileSha256) {
-    const PassResult* pass = attempt.pass;
-    const DeviceIdentity none;
-    const DeviceIdentity& identity = pass != nullptr ? pass->identity : none;
-    const bool verified =
-        pass != nullptr && (pass->verify.settingsRead > 0 || !pass->verify.mismatches.empty());
-    return {
-        {"time", attempt.startedUtc},
-        {"port", attempt.port},
-        {"usbSerial", textOrNull(attempt.usbSerial)},
-        {"imei", textOrNull(identity.imei)},
-        {"deviceId", textOrNull(identity.deviceId)},
-        {"versions", versionsJson(identity)},
-        {"profileSha256", profileSha256},
-        {"overrideSha256", pass != nullptr && pass->overrideRow != nullptr
-                               ? ordered_json(sha256Hex(pass->overrideRow->text))
-                               : ordered_json(nullptr)},
-        {"written", pass != nullptr ? ordered_json(pass->written) : ordered_json::array()},
-        {"verify", verified ? verifyJson(pass->verify) : ordered_json(nullptr)},
-        {"result", attempt.outcome},
-        {"durationMs", pass != nullptr ? pass->duration.count() : 0},
-        {"error", textOrNull(attempt.error)},
-    };
+    return text + (withoutRow ? " (no override row)" : "");
 }
 
 } // namespace
-
-std::string utcNow() {
-    std::tm fields{};
-    utcFields(std::time(nullptr), fields);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &fields);
-    return text;
-}
-
-ProvisionReport::ProvisionReport(ProgressStyle style, std::string profileSha256, AuditFile* audit)
-    : style_(style), profileSha256_(std::move(profileSha256)), audit_(audit) {}
 
 ProvisionReport::PortLine& ProvisionReport::lineFor(const std::string& port) {
     for (PortLine& line : lines_) {
@@ -127,7 +80,6 @@ void ProvisionReport::show(PortLine& line, const std::string& text, bool event) 
 
 void ProvisionReport::progress(const std::string& port, const PassProgress& progress,
                                std::chrono::milliseconds elapsed) {
-    const std::lock_guard lock(mutex_);
     PortLine& line = lineFor(port);
     const bool newStep = !line.stepShown || line.step != progress.step;
     line.step = progress.step;
@@ -138,6 +90,7 @@ void ProvisionReport::progress(const std::string& port, const PassProgress& prog
             printJsonLine({{"event", "step"},
                            {"port", port},
                            {"imei", textOrNull(imei)},
+                           {"withoutOverrideRow", progress.withoutOverrideRow},
                            {"step", static_cast<int>(progress.step) + 1},
                            {"of", kPassSteps},
                            {"state", stepText(progress.step)},
@@ -147,7 +100,7 @@ void ProvisionReport::progress(const std::string& port, const PassProgress& prog
         return;
     }
     std::string text =
-        printableText(port) + (imei.empty() ? "" : " " + imei) + ": " + stepLine(progress);
+        who(port, progress.identity, progress.withoutOverrideRow) + ": " + stepLine(progress);
     if (style_ == ProgressStyle::Live) {
         text += ", " + seconds(elapsed);
     }
@@ -155,47 +108,43 @@ void ProvisionReport::progress(const std::string& port, const PassProgress& prog
 }
 
 void ProvisionReport::note(const std::string& port, const std::string& text) {
-    const std::lock_guard lock(mutex_);
     if (style_ == ProgressStyle::Json) {
         printJsonLine({{"event", "note"}, {"port", port}, {"text", text}});
         std::fflush(stdout);
         return;
     }
+    if (port.empty()) {
+        std::fprintf(stderr, "provision: %s\n", printableText(text).c_str());
+        return;
+    }
     PortLine& line = lineFor(port);
     line.stepShown = false;
-    show(line, printableText(port) + ": " + text, true);
+    show(line, printableText(port) + ": " + printableText(text), true);
 }
 
-bool ProvisionReport::finished(const DeviceAttempt& attempt) {
-    const std::lock_guard lock(mutex_);
+void ProvisionReport::finished(const DeviceAttempt& attempt) {
     const PassResult* pass = attempt.pass;
-    const std::string imei = pass != nullptr ? pass->identity.imei : "";
+    const DeviceIdentity* identity = pass != nullptr ? &pass->identity : nullptr;
+    const char* outcome = outcomeText(attempt.outcome);
     if (style_ == ProgressStyle::Json) {
         printJsonLine({{"event", "done"},
                        {"port", attempt.port},
-                       {"imei", textOrNull(imei)},
-                       {"result", attempt.outcome},
+                       {"imei", textOrNull(identity != nullptr ? identity->imei : "")},
+                       {"withoutOverrideRow", attempt.withoutOverrideRow},
+                       {"result", outcome},
                        {"error", textOrNull(attempt.error)},
                        {"durationMs", pass != nullptr ? pass->duration.count() : 0}});
         std::fflush(stdout);
-    } else {
-        PortLine& line = lineFor(attempt.port);
-        line.stepShown = false;
-        std::string text =
-            printableText(attempt.port) + (imei.empty() ? "" : " " + imei) + ": " + attempt.outcome;
-        if (pass != nullptr) {
-            text += " in " + seconds(pass->duration);
-        }
-        if (!attempt.error.empty()) {
-            text += ": " + printableText(attempt.error);
-        }
-        show(line, text, true);
+        return;
     }
-    if (audit_ == nullptr) {
-        return true;
+    PortLine& line = lineFor(attempt.port);
+    line.stepShown = false;
+    std::string text = who(attempt.port, identity, attempt.withoutOverrideRow) + ": " + outcome;
+    if (pass != nullptr) {
+        text += " in " + seconds(pass->duration);
     }
-    return appendAuditRecord(
-        *audit_, auditJson(attempt, profileSha256_)
-                         .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-                     "\n");
+    if (!attempt.error.empty()) {
+        text += ": " + printableText(attempt.error);
+    }
+    show(line, text, true);
 }

@@ -1,16 +1,14 @@
 #pragma once
 
-#include "station/audit_file.h"
-#include "provision/device_pass.h"
+#include "station/station.h"
 
 #include <chrono>
 #include <cstddef>
-#include <mutex>
 #include <string>
 #include <vector>
 
-// What a batch shows and keeps: the progress of every port on stdout and one audit record
-// per device attempt. The workers of all ports call it, so each call holds its lock.
+// How the command line shows a batch: the progress of every port on stdout. The station
+// calls it from its workers one at a time.
 
 enum class ProgressStyle {
     Live,  // a terminal: one line per port, redrawn in place
@@ -18,26 +16,14 @@ enum class ProgressStyle {
     Json,  // one object per event
 };
 
-// One attempt at one device, as the audit keeps it.
-struct DeviceAttempt {
-    std::string port;
-    std::string usbSerial;
-    std::string startedUtc;           // "2026-12-07T10:42:05Z"
-    const PassResult* pass = nullptr; // null when it never started
-    std::string outcome; // outcomeText, or "unplugged", or "interrupted" for one not started
-    std::string error;   // the first error
-};
-
-class ProvisionReport {
+class ProvisionReport final : public StationObserver {
   public:
-    ProvisionReport(ProgressStyle style, std::string profileSha256, AuditFile* audit);
+    explicit ProvisionReport(ProgressStyle style) : style_(style) {}
 
     void progress(const std::string& port, const PassProgress& progress,
-                  std::chrono::milliseconds elapsed);
-    // A note on a port between attempts: "unplugged", "back, starting again".
-    void note(const std::string& port, const std::string& text);
-    // The attempt's final line and audit record; false when the record could not be written.
-    bool finished(const DeviceAttempt& attempt);
+                  std::chrono::milliseconds elapsed) override;
+    void note(const std::string& port, const std::string& text) override;
+    void finished(const DeviceAttempt& attempt) override;
 
   private:
     struct PortLine {
@@ -51,9 +37,6 @@ class ProvisionReport {
     void redraw();
 
     ProgressStyle style_;
-    std::string profileSha256_;
-    AuditFile* audit_;
-    std::mutex mutex_;
     std::vector<PortLine> lines_;
     std::size_t drawn_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};

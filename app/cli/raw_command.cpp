@@ -1,9 +1,9 @@
 #include "app/cli/commands.h"
+#include "app/cli/connected_run.h"
 #include "app/cli/hex_text.h"
 #include "app/cli/raw_exchange.h"
 #include "link/command_index.h"
 #include "link/frame_codec.h"
-#include "link/trace_file.h"
 #include "profile/printable_text.h"
 
 #include <cstdio>
@@ -105,13 +105,11 @@ int runRawCommand(const CliOptions& options) {
     if (!options.targetGiven) {
         return usage("give --port PATH or --simulate");
     }
-    std::string error;
     TraceFile trace;
-    if (!options.target.tracePath.empty() &&
-        !openTraceFile(trace, options.target.tracePath, error)) {
-        std::fprintf(stderr, "raw: %s\n", printableText(error).c_str());
+    if (!openRunTrace(options, "raw", {}, trace)) {
         return kExitUsage;
     }
+    std::string error;
     DeviceSession session;
     if (!openSession(options.target, session, error)) {
         closeTraceFile(trace);
@@ -133,7 +131,7 @@ int runRawCommand(const CliOptions& options) {
         ok = false;
     }
     if (!ok) {
-        std::fprintf(stderr, "raw: %s\n", error.c_str());
+        std::fprintf(stderr, "raw: %s\n", printableText(error).c_str());
         return kExitFailed;
     }
     return kExitOk;

@@ -2,6 +2,7 @@
 #include "app/cli/connected_run.h"
 #include "app/cli/json_lines.h"
 #include "app/cli/stop_request.h"
+#include "profile/placeholders.h"
 #include "profile/printable_text.h"
 #include "profile/setting_values.h"
 #include "settings/setting_shapes.h"
@@ -36,14 +37,17 @@ constexpr const char* kSetHelp =
     "Flags take 0 or 1, numbers are decimal, lists take their entry text (lora-band\n"
     "EU863-870), siz-rssi takes dBm from -128 to 127, texts are taken as they are (split at\n"
     "the first '='). The device's log lines go to stderr; exit status 0 only when every write\n"
-    "succeeded. An unknown name or a malformed value is refused before anything is sent.\n"
+    "succeeded. An unknown name, a malformed value, and {imei} or {device-id} (only\n"
+    "provision fills them in) or another {word} are refused before anything is sent.\n"
     "Fields left out keep the device's values: the setting is read first.\n"
     "\n"
     "--verify reads every setting written back and compares each field with what was\n"
     "written: one 'verify: ' line on stderr per field that differs, one for the settings that\n"
-    "cannot be read back, and a summary. Exit status 3 when a field differs. With --json the\n"
-    "results are also objects on stdout:\n"
+    "cannot be read back, and a summary; a password or key that differs is named without its\n"
+    "values ('wifi-password: differs (secret)'). Exit status 3 when a field differs. With\n"
+    "--json the results are also objects on stdout:\n"
     "  {\"verify\":\"mismatch\",\"key\":\"mqtt-port\",\"written\":\"8883\",\"device\":\"1883\"}\n"
+    "  {\"verify\":\"mismatch\",\"key\":\"wifi-password\",\"secret\":true}\n"
     "  {\"verify\":\"summary\",\"read\":1,\"differ\":1,\"writeOnly\":[],\"readOnly\":[],\n"
     "   \"allRead\":true}\n";
 
@@ -119,6 +123,26 @@ bool fillAssignment(MemoryControls& controls, const RowAssignment& assignment, s
     return true;
 }
 
+// Every value checked on scratch controls before anything is sent, as a profile's line: its
+// field's form, and no placeholder (only provision fills them in).
+bool checkAssignments(const std::vector<RowAssignment>& assignments, std::string& error) {
+    MemoryControls scratch;
+    setUpPageControls(scratch);
+    for (const RowAssignment& assignment : assignments) {
+        for (const auto& [field, value] : assignment.values) {
+            error = placeholderProblem(value, Placeholders::Refused);
+            if (!error.empty()) {
+                error = fieldKey(*assignment.row, *field) + ": " + error;
+                return false;
+            }
+        }
+        if (!fillAssignment(scratch, assignment, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int runGetCommand(const CliOptions& options) {
@@ -178,14 +202,8 @@ int runSetCommand(const CliOptions& options) {
     if (const std::string problem = parseAssignments(args, assignments); !problem.empty()) {
         return refuse("set", problem);
     }
-    // Every value is checked on a scratch set of controls before anything is sent.
-    MemoryControls scratch;
-    setUpPageControls(scratch);
-    for (const RowAssignment& assignment : assignments) {
-        std::string error;
-        if (!fillAssignment(scratch, assignment, error)) {
-            return refuse("set", error);
-        }
+    if (std::string error; !checkAssignments(assignments, error)) {
+        return refuse("set", error);
     }
     bool differs = false;
     const int status =

@@ -1,6 +1,7 @@
 // Tarnwick.exe: the program entry of the configuration tool.
 #include "app/win32/app_state.h"
 #include "resources/resource.h"
+#include "settings/setting_catalogue.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -25,6 +26,7 @@ class TracedChannel final : public ByteChannel {
         return port_.readByte(timeoutMs, byte);
     }
     void discardInput() override { port_.discardInput(); }
+    bool hungUp() const override { return port_.hungUp(); }
     bool closePort() override {
         const bool wasOpen = port_.isOpen();
         const bool closed = port_.closePort();
@@ -68,6 +70,8 @@ bool startFromCommandLine(TraceFile& trace, std::wstring& problem) {
         return false;
     }
     startTraceFile(trace, file);
+    // The window has no way to ask for them: passwords and keys stay out of its traces.
+    trace.trace.isSecret = &carriesSecret;
     return true;
 }
 

@@ -86,6 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         holds = holds && error.starts_with("line ");
     }
     holds = holds && (hasPlaceholder(text) || expandPlaceholders(text, "1", "2") == text);
+    // Refused takes no {word} at all; Filled takes {imei} and {device-id} and no other.
+    holds = holds &&
+            placeholderProblem(text, Placeholders::Refused).empty() ==
+                (placeholderProblem(text, Placeholders::Filled).empty() && !hasPlaceholder(text));
     if (!holds) {
         std::abort();
     }

@@ -1,10 +1,13 @@
 // Arbitrary files through the profile reader and load-all's checks. What they take must make
 // the road back: the loaded controls write a profile that is taken again and loads the same,
 // and load-all of it against the simulated device sends no request the codec cannot hold.
+// What the checks before the first write pass, the simulated device takes: every planned
+// write succeeds.
 #include "controls/memory_controls.h"
+#include "profile/planned_writes.h"
 #include "profile/profile.h"
+#include "settings/setting_shapes.h"
 #include "sim/simulator_channel.h"
-#include "ui/menu_commands.h"
 #include "ui/page_setup.h"
 
 #include <algorithm>
@@ -35,11 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     initDeviceLink(link, &channel);
     AuxSensorCache cache;
     SettingContext context{link, controls, cache};
+    bool refusedAfterChecks = false;
+    std::vector<std::string> skipped;
+    std::string error;
     if (written) {
-        setAllSettings(context);
+        const std::vector<const SettingRow*> rows = plannedWrites(controls, skipped);
+        const bool checked = checkPlannedWrites(controls, rows, error);
+        for (const SettingRow* row : rows) {
+            refusedAfterChecks = (!setSetting(context, *row) && checked) || refusedAfterChecks;
+        }
     }
     const auto tooLong = [](const RecordedRequest& request) { return request.payload.size() > 63; };
-    if ((written && reload(*written, again) != written) ||
+    if ((written && reload(*written, again) != written) || refusedAfterChecks ||
         std::any_of(device.requests().begin(), device.requests().end(), tooLong)) {
         std::abort();
     }

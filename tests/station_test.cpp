@@ -1,0 +1,293 @@
+// The station's batch rules on a bench of simulated trackers in-process: who is who, what
+// each attempt came to, what the audit keeps.
+
+#include "profile/profile.h"
+#include "settings/setting_shapes.h"
+#include "tests/support/sim_bench.h"
+#include "tests/support/sim_rig.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+namespace {
+
+using nlohmann::json;
+
+// What a front end would draw: every note and every attempt's end, in order.
+struct Recorder final : StationObserver {
+    std::vector<std::string> notes;
+    std::vector<std::string> done; // "port outcome: error"
+    std::map<std::string, std::vector<std::string>> steps;
+    void note(const std::string& port, const std::string& text) override {
+        notes.push_back(port + ": " + text);
+    }
+    void progress(const std::string& port, const PassProgress& progress,
+                  std::chrono::milliseconds) override {
+        std::string step = stepText(progress.step);
+        if (steps[port].empty() || steps[port].back() != step) {
+            steps[port].push_back(step);
+        }
+    }
+    void finished(const DeviceAttempt& attempt) override {
+        done.push_back(attempt.port + " " + outcomeText(attempt.outcome) +
+                       (attempt.error.empty() ? "" : ": " + attempt.error));
+    }
+};
+
+// The simulator's own settings as a profile, with some lines given other values.
+std::vector<ProfileEntry> benchProfile(const std::map<std::string, std::string>& edits = {
+                                           {"mqtt-port", "8883"}}) {
+    SimRig rig;
+    for (const SettingRow& row : settingCatalogue()) {
+        if (row.getCode && row.setCode) {
+            EXPECT_TRUE(getSetting(rig.context, row)) << row.name;
+        }
+    }
+    std::string text;
+    std::string error;
+    EXPECT_TRUE(writeProfile(rig.controls, text, error)) << error;
+    for (const auto& [key, value] : edits) {
+        const std::size_t start = text.find("\n" + key + "=") + key.size() + 2;
+        text.replace(start, text.find('\n', start) - start, value);
+    }
+    std::vector<ProfileEntry> profile;
+    EXPECT_TRUE(parseProfile(text, profile, error, Placeholders::Filled)) << error;
+    return profile;
+}
+
+struct Station : testing::Test {
+    SimBench bench;
+    ProvisionPlan plan;
+    StationOptions options;
+    Recorder recorder;
+    std::vector<json> audit;
+    bool auditFails = false;
+
+    void SetUp() override {
+        plan.profile = benchProfile();
+        plan.connectTimeoutMs = 5000;
+    }
+    StationSummary run() {
+        for (const PortInfo& port : bench.present()) {
+            options.portSpecs.push_back(port.name);
+        }
+        const AuditSink sink = [this](std::string_view record) {
+            EXPECT_TRUE(record.ends_with("\n"));
+            audit.push_back(json::parse(record));
+            return !auditFails;
+        };
+        return runStation(bench, options, plan, "cafe", recorder, sink, nullptr);
+    }
+    static bool wrote(const DeviceSimulator& device, CommandCode code) {
+        const auto& requests = device.requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [code](const RecordedRequest& r) { return r.code == code; });
+    }
+};
+
+TEST_F(Station, AGoodTrackerARefusedWriteAndAnUnplugEachEndAsTheyHappened) {
+    bench.add(1);
+    SimFault refuse;
+    refuse.status = 1;
+    bench.add(2).scriptFault(0x020F, refuse); // set mqtt-port
+    SimFault pulled;
+    pulled.hangup = true;
+    bench.add(3).scriptFault(0x0211, pulled); // set mqtt-topic
+
+    const StationSummary summary = run();
+
+    std::sort(recorder.done.begin(), recorder.done.end());
+    EXPECT_EQ(recorder.done, (std::vector<std::string>{
+                                 "p1 provisioned", "p2 failed: Setting MQTT PORT...   ack error.",
+                                 "p3 unplugged: Setting MQTT TOPIC_SUB...   cmd sending error."}));
+    EXPECT_EQ(recorder.steps["p1"],
+              (std::vector<std::string>{"connect", "identify", "write", "verify", "disconnect"}));
+    EXPECT_EQ(summaryText(summary), "1 provisioned, 1 failed, 1 unplugged");
+    EXPECT_EQ(stationVerdict(summary), StationVerdict::Faults);
+    ASSERT_EQ(audit.size(), 3u);
+    for (const json& record : audit) {
+        if (record["port"] == "p1") {
+            EXPECT_EQ(record["imei"], "356938035643809");
+            EXPECT_EQ(record["deviceId"], "TRK-0A1B2C3D");
+            EXPECT_EQ(record["profileSha256"], "cafe");
+            EXPECT_EQ(record["verify"]["allRead"], true);
+            EXPECT_EQ(record["verify"]["differ"], 0);
+        } else {
+            EXPECT_TRUE(record["verify"].is_null()) << record;
+        }
+    }
+}
+
+struct IdentityCase {
+    const char* name;
+    std::vector<std::pair<int, std::string>> trackers; // fleet identity, USB serial
+    std::vector<std::string> keys;                     // device keys ("" for the port's own)
+    std::string imei2;                                 // stored as tracker 2's IMEI
+    std::vector<std::string> done;
+    std::vector<std::string> notes;
+};
+
+TEST_F(Station, OneIdentityOnce) {
+    const std::vector<IdentityCase> cases = {
+        {"USB serials that agree do not merge ports",
+         {{1, "CLONE"}, {2, "CLONE"}},
+         {},
+         "",
+         {"p1 provisioned", "p2 provisioned"},
+         {": ports p1, p2 report the same USB serial CLONE; told apart by port"}},
+        {"the same device named twice is one port",
+         {{1, ""}, {1, ""}},
+         {"/dev/ttyACM0", "/dev/ttyACM0"},
+         "",
+         {"p1 provisioned"},
+         {": p2 is the same device as p1; taken once"}},
+        {"two trackers with one IMEI",
+         {{1, ""}, {2, ""}},
+         {},
+         "356938035643809",
+         {"p1 provisioned", "p2 refused: IMEI 356938035643809 already provisioned in this batch "
+                            "on p1"},
+         {}},
+        {"an empty IMEI",
+         {{1, ""}, {2, ""}},
+         {},
+         "-",
+         {"p1 provisioned", "p2 refused: the tracker reports no valid IMEI: ''"},
+         {}},
+        {"a wrong check digit, a line break",
+         {{1, ""}, {2, ""}},
+         {},
+         "35693803564381\n",
+         {"p1 provisioned", "p2 refused: the tracker reports no valid IMEI: '35693803564381\\x0a'"},
+         {}},
+    };
+    for (const IdentityCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimBench fresh;
+        for (std::size_t i = 0; i < c.trackers.size(); ++i) {
+            fresh.add(c.trackers[i].first, c.trackers[i].second,
+                      i < c.keys.size() ? c.keys[i] : "");
+        }
+        if (!c.imei2.empty()) {
+            const std::string imei = c.imei2 == "-" ? "" : c.imei2;
+            fresh.device(1).storeValue(0x0300, Bytes(imei.begin(), imei.end()));
+        }
+        // Two ports with one IMEI must not run at once, or either may be the one refused.
+        options = {};
+        options.jobs = 1;
+        for (const PortInfo& port : fresh.present()) {
+            options.portSpecs.push_back(port.name);
+        }
+        Recorder seen;
+        const StationSummary summary =
+            runStation(fresh, options, plan, "cafe", seen, nullptr, nullptr);
+        EXPECT_EQ(seen.done, c.done);
+        EXPECT_EQ(seen.notes, c.notes);
+        EXPECT_EQ(summary.attempts, c.done.size());
+        if (c.done.back().find("refused") != std::string::npos) {
+            EXPECT_FALSE(wrote(fresh.device(1), 0x020F)) << "a refused tracker was written";
+            EXPECT_EQ(stationVerdict(summary), StationVerdict::Faults);
+        }
+    }
+}
+
+TEST_F(Station, NeverMoreTrackersConnectedThanJobs) {
+    for (int k = 1; k <= 4; ++k) {
+        bench.add(k);
+    }
+    options.jobs = 2;
+    const StationSummary summary = run();
+    EXPECT_EQ(summaryText(summary), "4 provisioned");
+    EXPECT_EQ(bench.mostOpenAtOnce(), 2);
+}
+
+TEST_F(Station, TheAuditTellsWhatWasAndWasNotDone) {
+    bench.add(1);
+    SimFault silent;
+    silent.silent = true;
+    bench.device(0).scriptFault(0x0002, silent); // the first version asked: the firmware's
+    bench.device(0).scriptFault(0x0210, silent); // get mqtt-port, in the read-back
+    auditFails = true;
+
+    const StationSummary summary = run();
+
+    EXPECT_FALSE(summary.auditWritten);
+    EXPECT_EQ(stationVerdict(summary), StationVerdict::Faults);
+    ASSERT_EQ(audit.size(), 1u);
+    const json& record = audit[0];
+    EXPECT_EQ(record["result"], "failed");
+    EXPECT_EQ(record["error"], "read-back: Getting MQTT PORT...   cmd sending error.");
+    EXPECT_TRUE(record["versions"]["fw"].is_null());
+    EXPECT_TRUE(record["versions"]["xnb"].is_string());
+    EXPECT_EQ(record["verify"]["allRead"], false);
+    EXPECT_EQ(record["verify"]["notRead"], json::array({"mqtt-port"}));
+}
+
+TEST_F(Station, ASecretThatReadsBackOtherwiseIsNeverShown) {
+    bench.add(1);
+    SimFault stale;
+    stale.stale = true;
+    plan.profile = benchProfile({{"wifi-password", "hunter22"}});
+    bench.device(0).scriptFault(0x0704, stale); // set wifi-password: acknowledged, not kept
+    run();
+    ASSERT_EQ(audit.size(), 1u);
+    EXPECT_EQ(audit[0]["result"], "differs");
+    EXPECT_EQ(audit[0]["error"], "read-back: wifi-password: differs (secret)");
+    EXPECT_EQ(audit[0]["verify"]["mismatches"],
+              json::parse(R"([{"key":"wifi-password","secret":true}])"));
+    EXPECT_EQ(audit[0].dump().find("hunter22"), std::string::npos);
+}
+
+TEST_F(Station, ATrackerWithoutItsRowIsCounted) {
+    bench.add(1);
+    bench.add(2);
+    OverrideTable overrides;
+    std::string error;
+    ASSERT_TRUE(parseOverrides("imei,mqtt-username\n356938035643817,two\n", overrides, error))
+        << error;
+    plan.overrides = &overrides;
+    const StationSummary summary = run();
+    EXPECT_EQ(summaryText(summary), "2 provisioned, 1 without an override row");
+    for (const json& record : audit) {
+        EXPECT_EQ(record["withoutOverrideRow"], record["port"] == "p1") << record;
+    }
+    EXPECT_EQ(bench.device(1).storedValue(0x020C), Bytes({'t', 'w', 'o'}));
+}
+
+TEST_F(Station, AReplugUnderWatchAndRetryIsTheSameTrackerAgain) {
+    SimFault pulled;
+    pulled.hangup = true;
+    bench.add(1).scriptFault(0x0211, pulled);
+    options.watch = true;
+    options.retry = true;
+    options.pollInterval = std::chrono::milliseconds(20);
+    static std::atomic<bool> stop{false};
+    stop = false;
+    std::thread stopper([this] {
+        for (int i = 0; i < 500 && audit.size() < 2; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        stop = true;
+    });
+    for (const PortInfo& port : bench.present()) {
+        options.portSpecs.push_back(port.name);
+    }
+    const AuditSink sink = [this](std::string_view record) {
+        audit.push_back(json::parse(record));
+        return true;
+    };
+    const StationSummary summary =
+        runStation(bench, options, plan, "cafe", recorder, sink, [] { return stop.load(); });
+    stopper.join();
+    EXPECT_EQ(recorder.done[0], "p1 unplugged: Setting MQTT TOPIC_SUB...   cmd sending error.");
+    ASSERT_GE(recorder.done.size(), 2u);
+    EXPECT_EQ(recorder.done[1], "p1 provisioned");
+    EXPECT_EQ(recorder.notes,
+              (std::vector<std::string>{"p1: unplugged, waiting for it to come back",
+                                        "p1: back, starting again"}));
+    EXPECT_EQ(summaryText(summary), "1 provisioned, 1 unplugged");
+}
+
+} // namespace
