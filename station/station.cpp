@@ -201,8 +201,10 @@ class Station {
 
     Slot* find(bool followSerial, const std::string& serial, const std::string& key) {
         for (const auto& slot : slots_) {
-            if (followSerial ? slot->bySerial && slot->port.serial == serial
-                             : !slot->bySerial && slot->key == key) {
+            // A tracker followed by its serial stays itself on its port when a clone appears.
+            if (followSerial
+                    ? slot->bySerial && slot->port.serial == serial
+                    : slot->key == key && (!slot->bySerial || slot->port.serial == serial)) {
                 return slot.get();
             }
         }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -256,38 +257,60 @@ TEST_F(Station, ATrackerWithoutItsRowIsCounted) {
     EXPECT_EQ(bench.device(1).storedValue(0x020C), Bytes({'t', 'w', 'o'}));
 }
 
+std::atomic<bool> stopWatching{false};
+
+// Watches the bench until `records` audit records are in (or 5 s passed), then stops; `during`
+// runs once the first record is in.
+StationSummary watchUntil(Station& t, std::size_t records, const std::function<void()>& during) {
+    t.options.watch = true;
+    t.options.pollInterval = std::chrono::milliseconds(20);
+    stopWatching = false;
+    std::thread stopper([&] {
+        bool done = false;
+        for (int i = 0; i < 500 && t.audit.size() < records; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done && !t.audit.empty()) {
+                during();
+                done = true;
+            }
+        }
+        stopWatching = true;
+    });
+    t.options.allUsb = false;
+    t.options.portSpecs = {"p1", "p2"};
+    const AuditSink sink = [&t](std::string_view record) {
+        t.audit.push_back(json::parse(record));
+        return true;
+    };
+    const StationSummary summary = runStation(t.bench, t.options, t.plan, "cafe", t.recorder, sink,
+                                              [] { return stopWatching.load(); });
+    stopper.join();
+    return summary;
+}
+
 TEST_F(Station, AReplugUnderWatchAndRetryIsTheSameTrackerAgain) {
     SimFault pulled;
     pulled.hangup = true;
     bench.add(1).scriptFault(0x0211, pulled);
-    options.watch = true;
     options.retry = true;
-    options.pollInterval = std::chrono::milliseconds(20);
-    static std::atomic<bool> stop{false};
-    stop = false;
-    std::thread stopper([this] {
-        for (int i = 0; i < 500 && audit.size() < 2; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        stop = true;
-    });
-    for (const PortInfo& port : bench.present()) {
-        options.portSpecs.push_back(port.name);
-    }
-    const AuditSink sink = [this](std::string_view record) {
-        audit.push_back(json::parse(record));
-        return true;
-    };
-    const StationSummary summary =
-        runStation(bench, options, plan, "cafe", recorder, sink, [] { return stop.load(); });
-    stopper.join();
-    EXPECT_EQ(recorder.done[0], "p1 unplugged: Setting MQTT TOPIC_SUB...   cmd sending error.");
-    ASSERT_GE(recorder.done.size(), 2u);
-    EXPECT_EQ(recorder.done[1], "p1 provisioned");
+    const StationSummary summary = watchUntil(*this, 2, [] {});
+    EXPECT_EQ(recorder.done, (std::vector<std::string>{
+                                 "p1 unplugged: Setting MQTT TOPIC_SUB...   cmd sending error.",
+                                 "p1 provisioned"}));
     EXPECT_EQ(recorder.notes,
               (std::vector<std::string>{"p1: unplugged, waiting for it to come back",
                                         "p1: back, starting again"}));
     EXPECT_EQ(summaryText(summary), "1 provisioned, 1 unplugged");
+}
+
+TEST_F(Station, ACloneOfAWatchedSerialIsAnotherPortNotTheSameTracker) {
+    bench.add(1, "TRK00001");
+    const StationSummary summary = watchUntil(*this, 2, [this] { bench.add(2, "TRK00001"); });
+    EXPECT_EQ(recorder.done, (std::vector<std::string>{"p1 provisioned", "p2 provisioned"}));
+    EXPECT_EQ(recorder.notes,
+              (std::vector<std::string>{
+                  ": ports p1, p2 report the same USB serial TRK00001; told apart by port"}));
+    EXPECT_EQ(summaryText(summary), "2 provisioned");
 }
 
 } // namespace
