@@ -152,10 +152,10 @@ package_tests() {
 }
 
 stage "native build (programs, simulator, package)" native_build
-# The sanitizer branch runs beside the Windows branch: each has long waits on devices, clocks
-# and Wine that the other's compiler can use.
+stage "sanitizer build (with fuzzing coverage)" sanitizer_build
+# The suite and the fuzzers run beside the Windows build: much of the suite is waiting on
+# devices and clocks, which the compiler can use.
 {
-    stage "sanitizer build (with fuzzing coverage)" sanitizer_build
     stage "sanitizer tests" sanitizer_tests
     stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-8}s each" fuzz_targets
 } >"$log_dir/beside.log" 2>&1 &

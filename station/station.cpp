@@ -19,7 +19,6 @@ using Clock = std::chrono::steady_clock;
 struct Slot {
     enum class State { Waiting, Running, Done, AwaitingReturn };
     PortInfo port;
-    std::string key;       // the port's device key
     bool bySerial = false; // follows its USB serial from port to port (watch, unique serial)
     State state = State::Waiting;
     bool seen = false;       // present in the last look at the ports
@@ -168,8 +167,7 @@ class Station {
             }
             const bool followSerial =
                 options_.watch && !port.serial.empty() && bySerial[port.serial].size() == 1;
-            std::string key = ports_.deviceKey(port.name);
-            Slot* slot = find(followSerial, port.serial, key);
+            Slot* slot = find(followSerial, port);
             if (slot == nullptr) {
                 slots_.push_back(std::make_unique<Slot>());
                 slot = slots_.back().get();
@@ -185,7 +183,6 @@ class Station {
             slot->goneSinceDone = false;
             if (slot->state != Slot::State::Running) {
                 slot->port = std::move(port);
-                slot->key = std::move(key);
             }
         }
         if (!options_.watch) {
@@ -199,12 +196,14 @@ class Station {
         }
     }
 
-    Slot* find(bool followSerial, const std::string& serial, const std::string& key) {
+    // A port is known by the name it was given (a link keeps its name when the device behind it
+    // comes back as another); a tracker followed by its serial stays itself on its port when a
+    // clone with the same serial appears.
+    Slot* find(bool followSerial, const PortInfo& port) {
         for (const auto& slot : slots_) {
-            // A tracker followed by its serial stays itself on its port when a clone appears.
-            if (followSerial
-                    ? slot->bySerial && slot->port.serial == serial
-                    : slot->key == key && (!slot->bySerial || slot->port.serial == serial)) {
+            const bool sameSerial = slot->port.serial == port.serial;
+            if (followSerial ? slot->bySerial && sameSerial
+                             : slot->port.name == port.name && (!slot->bySerial || sameSerial)) {
                 return slot.get();
             }
         }

@@ -62,13 +62,15 @@ class SimBench final : public PortSource {
         }
         return name;
     }
-    // A tracker that hung up is plugged in again, state lost, when its port is next opened.
+    // A tracker that hung up is plugged in again, state lost, when its port is next opened;
+    // its port's name now leads to another device, as a link to a new pseudo-terminal does.
     std::unique_ptr<ByteChannel> open(const std::string& name, std::string& error) override {
         const std::lock_guard lock(mutex_);
         for (Port& port : ports_) {
             if (port.info.name == name && port.present) {
                 if (port.device->hungUp()) {
                     port.device = freshDevice(port.tracker);
+                    port.key += "'";
                 }
                 return std::make_unique<Channel>(*port.device, *this);
             }
