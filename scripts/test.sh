@@ -125,9 +125,8 @@ fuzz_targets() {
 # the native simulator on a pseudo-terminal mapped as a COM port.
 windows_tests() {
     [[ -x build/sim/tarnwick-devsim ]] || return 1
-    # Below the sanitizer suite beside it, whose waits are timed.
     cmake --preset windows -DTARNWICK_DEVSIM="$PWD/build/sim/tarnwick-devsim" &&
-        nice -n 10 cmake --build --preset windows -j "$jobs" || return 1
+        cmake --build --preset windows -j "$jobs" || return 1
     ctest --preset windows --timeout 300 | tee "$log_dir/wine.log"
     local status=${PIPESTATUS[0]}
     count_ctest "$log_dir/wine.log"
@@ -152,10 +151,10 @@ package_tests() {
 }
 
 stage "native build (programs, simulator, package)" native_build
-stage "sanitizer build (with fuzzing coverage)" sanitizer_build
-# The suite and the fuzzers run beside the Windows build: much of the suite is waiting on
-# devices and clocks, which the compiler can use.
+# The sanitizer branch runs beside the Windows branch: each has long waits on devices, clocks
+# and Wine that the other's compiler can use.
 {
+    stage "sanitizer build (with fuzzing coverage)" sanitizer_build
     stage "sanitizer tests" sanitizer_tests
     stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-8}s each" fuzz_targets
 } >"$log_dir/beside.log" 2>&1 &
