@@ -164,7 +164,9 @@ class Pass {
         if (plan_.overrides != nullptr) {
             result_.overrideRow =
                 findOverrideRow(*plan_.overrides, identity.imei, identity.deviceId);
-            result_.withoutOverrideRow = result_.overrideRow == nullptr;
+            // Without an IMEI of its own no row could have been its: it is refused for that.
+            result_.withoutOverrideRow =
+                result_.overrideRow == nullptr && isValidImei(identity.imei);
         }
         std::string error = refusal(plan_, identity, result_.overrideRow);
         if (!error.empty() || !plan(error)) {
