@@ -69,7 +69,10 @@ bool appendAuditRecord(AuditFile& file, std::string_view record) {
         written = ::write(fd, text.data(), text.size());
     } while (written < 0 && errno == EINTR);
     const bool ok = written == static_cast<ssize_t>(text.size()) && ::fdatasync(fd) == 0;
-    file.partialRecord = file.partialRecord && written <= 0;
+    // A record cut short (a full disk) leaves the file mid-record for the next one too.
+    if (written > 0) {
+        file.partialRecord = written < static_cast<ssize_t>(text.size());
+    }
     return ok;
 }
 

@@ -70,7 +70,10 @@ bool appendAuditRecord(AuditFile& file, std::string_view record) {
     const bool ok =
         ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0 &&
         written == text.size() && ::FlushFileBuffers(handle) != 0;
-    file.partialRecord = file.partialRecord && written == 0;
+    // A record cut short (a full disk) leaves the file mid-record for the next one too.
+    if (written > 0) {
+        file.partialRecord = written < text.size();
+    }
     return ok;
 }
 
