@@ -144,6 +144,7 @@ class Pass {
         }
         result_.duration =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        result_.log = controls_.log();
         return std::move(result_);
     }
 
@@ -216,6 +217,7 @@ class Pass {
         result_.verify = readBack(
             context_.link, controls_, written_, [&log](std::string_view text) { log.append(text); },
             stop_);
+        controls_.appendLog(log);
         if (stopped(stop_)) {
             return;
         }

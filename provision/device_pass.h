@@ -70,6 +70,7 @@ struct PassResult {
     bool readBackRan = false;
     ReadBackResult verify; // empty unless the Verify step ran
     std::string error;     // the first error, empty when none
+    std::string log;       // the pass's log lines, read-back included
     std::chrono::milliseconds duration{0};
 };
 

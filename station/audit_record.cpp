@@ -72,6 +72,8 @@ std::string auditRecord(const DeviceAttempt& attempt, const std::string& profile
         {"result", outcomeText(attempt.outcome)},
         {"durationMs", pass != nullptr ? pass->duration.count() : 0},
         {"error", textOrNull(attempt.error)},
+        // What the tracker's log said, as a technician saw it; it holds no values.
+        {"log", pass != nullptr ? ordered_json(pass->log) : ordered_json(nullptr)},
     };
     return record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

@@ -3,6 +3,7 @@
 
 #include "profile/profile.h"
 #include "settings/setting_shapes.h"
+#include "station/board.h"
 #include "tests/support/sim_bench.h"
 #include "tests/support/sim_rig.h"
 
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -119,6 +121,71 @@ TEST_F(Station, AGoodTrackerARefusedWriteAndAnUnplugEachEndAsTheyHappened) {
             EXPECT_TRUE(record["verify"].is_null()) << record;
         }
     }
+}
+
+// What a window's rows are drawn from, for the same bench.
+TEST_F(Station, TheBoardKeepsARowPerPortItsCountsAndEveryAttempt) {
+    bench.add(1);
+    SimFault refuse;
+    refuse.status = 1;
+    bench.add(2).scriptFault(0x020F, refuse);
+    SimFault pulled;
+    pulled.hangup = true;
+    bench.add(3).scriptFault(0x0211, pulled);
+    options.portSpecs = {"p1", "p2", "p3"};
+    StationBoard board("cafe");
+    runStation(bench, options, plan, "cafe", board, nullptr, nullptr);
+
+    std::vector<BoardRow> rows = board.rows();
+    std::sort(rows.begin(), rows.end(),
+              [](const BoardRow& a, const BoardRow& b) { return a.port < b.port; });
+    ASSERT_EQ(rows.size(), 3u);
+    const struct {
+        RowState state;
+        const char* imei;
+        const char* error;
+        const char* lastLog;
+    } expected[] = {
+        {RowState::Provisioned, "356938035643809", "", "Disconnecting...   success.\r\n"},
+        {RowState::Failed, "356938035643817", "Setting MQTT PORT...   ack error.",
+         "Disconnecting...   success.\r\n"},
+        {RowState::Unplugged, "356938035643825", "Setting MQTT TOPIC_SUB...   cmd sending error.",
+         "Disconnecting...   cmd sending error.\r\n"},
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].port);
+        EXPECT_EQ(rows[i].state, expected[i].state);
+        EXPECT_EQ(rows[i].imei, expected[i].imei);
+        EXPECT_EQ(rows[i].error, expected[i].error);
+        EXPECT_EQ(rows[i].step, 5); // the disconnect was the last step shown
+        EXPECT_TRUE(rows[i].log.ends_with(expected[i].lastLog)) << rows[i].log;
+        EXPECT_EQ(rows[i].log.find("Connecting...   success.\r\n"), 0u);
+    }
+    const BoardCounts counts = board.counts();
+    EXPECT_EQ(std::vector<std::size_t>({counts.provisioned, counts.differs, counts.failed,
+                                        counts.refused, counts.unplugged, counts.inProgress}),
+              std::vector<std::size_t>({1, 0, 1, 0, 1, 0}));
+    std::vector<std::string> retry = board.portsToRetry();
+    std::sort(retry.begin(), retry.end());
+    EXPECT_EQ(retry, (std::vector<std::string>{"p2", "p3"}));
+
+    std::istringstream csv(board.csv());
+    std::string header, line;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "port,usb serial,imei,device id,result,error,start utc,duration ms,"
+                      "profile sha256,override row applied\r");
+    std::vector<std::string> records;
+    while (std::getline(csv, line)) {
+        records.push_back(line.substr(0, line.find(",20")) + " | " +
+                          line.substr(line.rfind(",cafe,")));
+    }
+    std::sort(records.begin(), records.end());
+    EXPECT_EQ(records, (std::vector<std::string>{
+                           "p1,,356938035643809,TRK-0A1B2C3D,provisioned, | ,cafe,no\r",
+                           "p2,,356938035643817,TRK-0A1B2C3E,failed,Setting MQTT PORT...   "
+                           "ack error. | ,cafe,no\r",
+                           "p3,,356938035643825,TRK-0A1B2C3F,unplugged,Setting MQTT "
+                           "TOPIC_SUB...   cmd sending error. | ,cafe,no\r"}));
 }
 
 struct IdentityCase {
