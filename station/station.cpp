@@ -50,7 +50,11 @@ class Station {
             const std::string& profileSha256, StationObserver& observer, const AuditSink& audit,
             bool (*stop)())
         : ports_(ports), options_(options), plan_(plan), profileSha256_(profileSha256),
-          observer_(observer), audit_(audit), stop_(stop) {}
+          observer_(observer), audit_(audit), stop_(stop) {
+        for (const auto& [key, port] : options.writtenBefore) {
+            claims_[key] = Claim{nullptr, port, false, true};
+        }
+    }
 
     StationSummary run() {
         discover();
@@ -81,6 +85,11 @@ class Station {
             }
         }
         summary_.stopped = stopped();
+        for (const auto& [key, claim] : claims_) {
+            if (claim.written) {
+                summary_.written[key] = claim.port;
+            }
+        }
         return summary_;
     }
 

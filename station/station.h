@@ -39,6 +39,9 @@ struct StationOptions {
     bool watch = false;   // keep taking trackers as they are plugged in, until stopped
     bool retry = false;   // with watch: a tracker unplugged mid-pass starts again when back
     std::chrono::milliseconds pollInterval{250};
+    // The trackers an earlier run of the same batch wrote ("IMEI 3569...", "device ID ..." to
+    // the port), so that a retry refuses them elsewhere as this run would.
+    std::map<std::string, std::string> writtenBefore;
 };
 
 // One attempt at one tracker, as its progress line ends and the audit keeps it.
@@ -69,7 +72,8 @@ struct StationSummary {
     std::size_t withoutOverrideRow = 0;
     bool auditWritten = true; // every record reached the audit
     bool stopped = false;
-    bool nothingToTake = false; // no port matched and no watch
+    bool nothingToTake = false;                 // no port matched and no watch
+    std::map<std::string, std::string> written; // for the next run's writtenBefore
 };
 
 enum class StationVerdict { AllProvisioned, OnlyDiffers, Faults, Interrupted };

@@ -261,6 +261,22 @@ TEST_F(Station, OneIdentityOnce) {
     }
 }
 
+TEST_F(Station, ARetryRunRefusesATrackerTheFirstRunWrote) {
+    bench.add(1);
+    bench.add(1); // the same tracker again, as if moved to another port
+    options.portSpecs = {"p1"};
+    const StationSummary first =
+        runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
+    EXPECT_EQ(first.written, (std::map<std::string, std::string>{{"IMEI 356938035643809", "p1"}}));
+    options.portSpecs = {"p2"};
+    options.writtenBefore = first.written;
+    runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
+    EXPECT_EQ(recorder.done,
+              (std::vector<std::string>{
+                  "p1 provisioned",
+                  "p2 refused: IMEI 356938035643809 already provisioned in this batch on p1"}));
+}
+
 TEST_F(Station, NeverMoreTrackersConnectedThanJobs) {
     for (int k = 1; k <= 4; ++k) {
         bench.add(k);
