@@ -1,5 +1,5 @@
-// Resource IDs of the Win32 front end: the dialogs, the menu, the icon, the picker and About
-// controls, and the page controls that the shared IDs name only by their first member.
+// Resource IDs of the Win32 front end: the dialogs, the menu, the icon, the picker, About and
+// station controls, and the page controls that the shared IDs name only by their first member.
 #pragma once
 
 #include "resources/control_ids.h"
@@ -8,11 +8,14 @@
 #define IDD_MAIN_WINDOW 142
 #define IDD_PORT_PICKER 143
 #define IDD_ABOUT 103
+#define IDD_STATION 144
+#define IDD_STATION_LOG 145
 #define IDR_MAIN_MENU 109
 #define IDI_TARNWICK 136
 
 // Menu items of this program beyond those of control_ids.h
 #define IDM_VERIFY 32790
+#define IDM_STATION 32791
 
 // Port picker
 #define IDC_PICKER_LABEL 20000
@@ -20,6 +23,32 @@
 #define IDC_PICKER_REFRESH 20002
 #define IDC_PICKER_OPEN 20003
 #define IDC_PICKER_CANCEL 20004
+
+// Station: the inputs, the run buttons, the bench and its lines
+#define IDC_STATION_PROFILE 21001
+#define IDC_STATION_PROFILE_BROWSE 21002
+#define IDC_STATION_OVERRIDES 21003
+#define IDC_STATION_OVERRIDES_BROWSE 21004
+#define IDC_STATION_AUDIT 21005
+#define IDC_STATION_AUDIT_BROWSE 21006
+#define IDC_STATION_FIRMWARE 21007
+#define IDC_STATION_WATCH 21008
+#define IDC_STATION_RETRY 21009
+#define IDC_STATION_START 21010
+#define IDC_STATION_STOP 21011
+#define IDC_STATION_RETRY_FAILED 21012
+#define IDC_STATION_EXPORT 21013
+#define IDC_STATION_PROFILE_LABEL 21014
+#define IDC_STATION_OVERRIDES_LABEL 21015
+#define IDC_STATION_AUDIT_LABEL 21016
+#define IDC_STATION_FIRMWARE_LABEL 21017
+#define IDC_STATION_LIST 21020
+#define IDC_STATION_SUMMARY 21021
+#define IDC_STATION_STATUS 21022
+
+// Station: a row's log
+#define IDC_STATION_LOG_TEXT 21030
+#define IDC_STATION_LOG_OK 21031
 
 // About
 #define IDC_ABOUT_HEADER 10000

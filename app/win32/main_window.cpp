@@ -1,5 +1,6 @@
 #include "app/win32/app_state.h"
 #include "app/win32/profile_files.h"
+#include "app/win32/station_dialog.h"
 #include "app/win32/wide_text.h"
 #include "ports/port_directory.h"
 #include "profile/page_profile.h"
@@ -121,6 +122,9 @@ INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
         return TRUE;
     case IDM_CLEAR:
         clearAllFields(app.controls, app.ui.pages);
+        return TRUE;
+    case IDM_STATION:
+        openStationDialog(app, window);
         return TRUE;
     case IDM_ABOUT:
         DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, &aboutProc,
