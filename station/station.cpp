@@ -121,6 +121,10 @@ class Station {
                 continue; // refused before the run
             }
             for (PortInfo& port : matches) {
+                if (std::find(options_.exclude.begin(), options_.exclude.end(), port.name) !=
+                    options_.exclude.end()) {
+                    continue;
+                }
                 const auto known =
                     std::find_if(present.begin(), present.end(),
                                  [&](const PortInfo& p) { return p.name == port.name; });

@@ -42,6 +42,8 @@ struct StationOptions {
     // The trackers an earlier run of the same batch wrote ("IMEI 3569...", "device ID ..." to
     // the port), so that a retry refuses them elsewhere as this run would.
     std::map<std::string, std::string> writtenBefore;
+    // Ports another part of the program holds open (the window's own connection): never taken.
+    std::vector<std::string> exclude;
 };
 
 // One attempt at one tracker, as its progress line ends and the audit keeps it.

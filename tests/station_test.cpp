@@ -268,7 +268,9 @@ TEST_F(Station, ARetryRunRefusesATrackerTheFirstRunWrote) {
     const StationSummary first =
         runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
     EXPECT_EQ(first.written, (std::map<std::string, std::string>{{"IMEI 356938035643809", "p1"}}));
-    options.portSpecs = {"p2"};
+    // The port another part of the program holds is left alone.
+    options.portSpecs = {"p1", "p2"};
+    options.exclude = {"p1"};
     options.writtenBefore = first.written;
     runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
     EXPECT_EQ(recorder.done,

@@ -13,6 +13,7 @@
 #include <commdlg.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -77,7 +78,8 @@ struct StationDialog {
     StationList list;
     std::unique_ptr<StationBoard> board; // the last run's; kept for a retry and the export
     std::string boardProfileSha256;
-    std::unique_ptr<StationRun> run; // set while a run is going
+    std::map<std::string, std::string> written; // the trackers the board's runs wrote
+    std::unique_ptr<StationRun> run;            // set while a run is going
     bool closeAfterRun = false;
 };
 
@@ -309,12 +311,19 @@ void startRun(StationDialog& dialog, bool retryFailed) {
     if (retryFailed && dialog.board != nullptr) {
         run->options.portSpecs = dialog.board->portsToRetry();
     }
-    // A retry of the same profile adds to the rows and the export; anything else starts anew.
+    // The port the main window has open is its own.
+    if (!dialog.app->connection.openPortName.empty()) {
+        run->options.exclude = {dialog.app->connection.openPortName};
+    }
+    // A retry of the same profile adds to the rows and the export, and refuses a tracker the
+    // earlier runs wrote on another port; anything else starts anew.
     if (!retryFailed || dialog.board == nullptr || dialog.boardProfileSha256 != profileSha256) {
         dialog.board = std::make_unique<StationBoard>(profileSha256);
         dialog.boardProfileSha256 = profileSha256;
+        dialog.written.clear();
         dialog.list.show({});
     }
+    run->options.writtenBefore = dialog.written;
     run->ports = systemPorts();
     run->observer = std::make_unique<PostingObserver>(*dialog.board, dialog.window);
     stopFlag = false;
@@ -339,6 +348,7 @@ void onRunEnded(StationDialog& dialog) {
     dialog.run->thread.join(); // runStation has returned: this does not wait
     closeAuditFile(dialog.run->audit);
     const StationSummary summary = dialog.run->summary;
+    dialog.written.insert(summary.written.begin(), summary.written.end());
     refreshRows(dialog);
     dialog.run.reset();
     setStatus(dialog, endText(summary));
