@@ -3,6 +3,7 @@
 // be). Arguments: TARNWICK_EXE REQUEST_LOG (the simulator's --log-requests).
 #include "app/win32/wide_text.h"
 #include "resources/resource.h"
+#include "tests/win32/gui/window_driver.h"
 #include "tests/win32/port_registration.h"
 
 #include <commctrl.h>
@@ -29,24 +30,6 @@ std::string requestLogPath;
 std::string workFolder; // the run's own, beside the request log
 PROCESS_INFORMATION process{};
 HWND mainWindow = nullptr;
-
-// The driver: only messages that Windows and Wine carry across processes. A hung window fails
-// the step instead of hanging it; a whole read-all runs inside one command.
-LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 120000, &result)
-               ? static_cast<LRESULT>(result)
-               : -2;
-}
-
-template <typename Done> bool waitUntil(const Done& done, DWORD timeoutMs = 30000) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(50)) {
-        if (GetTickCount64() >= deadline) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string text(int id, HWND dialog = mainWindow) {
     const HWND window = GetDlgItem(dialog, id);
@@ -91,14 +74,6 @@ bool post(HWND dialog, int id) {
 }
 
 // Only this test's window: the Wine server is private to the run.
-HWND waitForDialog(const wchar_t* title) {
-    HWND found = nullptr;
-    waitUntil([&] {
-        return (found = FindWindowW(L"#32770", title)) != nullptr && IsWindowVisible(found);
-    });
-    return found;
-}
-
 // WM_NOTIFY does not cross processes: from a neighbour chosen without notice, an arrow key,
 // which the strip reports to the window as a user's switch.
 bool selectTab(int page) {
@@ -131,22 +106,6 @@ int menuItemEnabled(int commandId) {
 
 // Asks run-gui-e2e.sh, which reads this program's output, for a PNG of the window, or of a
 // dialog's client area (what Wine draws without a window manager).
-void screenshot(const std::string& name, HWND window, bool clientOnly) {
-    Sleep(300); // lets the window paint what the last command changed
-    RECT r{};
-    GetClientRect(window, &r);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    if (!clientOnly) {
-        GetWindowRect(window, &r);
-    }
-    std::printf("SHOT %s %ldx%ld+%ld+%ld\n", name.c_str(), r.right - r.left, r.bottom - r.top,
-                r.left, r.top);
-    std::fflush(stdout);
-    std::string answer;
-    std::getline(std::cin, answer);
-    EXPECT_EQ(answer.substr(0, 2), "ok") << name << ": " << answer;
-}
-
 // The log's lines after its first `from` bytes, once there are `count` (or after 30 s).
 Lines logLinesAfter(std::size_t from, std::size_t count = 1) {
     Lines lines;

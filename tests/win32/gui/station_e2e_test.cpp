@@ -6,6 +6,7 @@
 //   COM14..16: trackers 4..6, plugged in for the stopped run, slow to connect.
 #include "app/win32/wide_text.h"
 #include "resources/resource.h"
+#include "tests/win32/gui/window_driver.h"
 #include "tests/win32/port_registration.h"
 
 #include <commctrl.h>
@@ -45,23 +46,6 @@ bool plugIn(int k) {
         true, L"USB\\VID_1209&PID_2A1E&REV_0100\0USB\\VID_1209&PID_2A1E\0"s, L"Tarnwick Labs");
 }
 
-// Only messages that Windows and Wine carry across processes; a hung window fails the step.
-LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result)
-               ? static_cast<LRESULT>(result)
-               : -2;
-}
-
-template <typename Done> bool waitUntil(const Done& done, DWORD timeoutMs) {
-    for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !done(); Sleep(50)) {
-        if (GetTickCount64() >= deadline) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string text(HWND window) {
     std::wstring buffer(
         static_cast<std::size_t>(std::max<LRESULT>(send(window, WM_GETTEXTLENGTH), 0)) + 1, L'\0');
@@ -97,30 +81,6 @@ bool type(int id, const std::string& value) {
     const std::wstring wide = wideFromUtf8(value);
     return send(GetDlgItem(station, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) ==
            TRUE;
-}
-
-HWND waitForDialog(const wchar_t* title) {
-    HWND found = nullptr;
-    waitUntil(
-        [&] {
-            return (found = FindWindowW(L"#32770", title)) != nullptr && IsWindowVisible(found);
-        },
-        10000);
-    return found;
-}
-
-// Asks run-gui-e2e.sh for a PNG of the dialog's client area (see gui_e2e_test.cpp).
-void screenshot(const std::string& name, HWND window) {
-    Sleep(300);
-    RECT r{};
-    GetClientRect(window, &r);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    std::printf("SHOT %s %ldx%ld+%ld+%ld\n", name.c_str(), r.right - r.left, r.bottom - r.top,
-                r.left, r.top);
-    std::fflush(stdout);
-    std::string answer;
-    std::getline(std::cin, answer);
-    EXPECT_EQ(answer.substr(0, 2), "ok") << name << ": " << answer;
 }
 
 Lines fileLines(const std::string& path) {
