@@ -185,23 +185,11 @@ bool chooseFile(int command, const wchar_t* title, const std::string& path) {
            post(dialog, IDOK) && waitUntil([&] { return !IsWindow(dialog); });
 }
 
-// The steps build on each other; after a failed one there may be no window left to drive.
-class GuiEndToEnd : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        static bool first = true;
-        ASSERT_TRUE(std::exchange(first, false) || IsWindow(mainWindow)) << "no window left";
-    }
-};
+using GuiEndToEnd = StepsOn<mainWindow>;
 
 TEST_F(GuiEndToEnd, StartsDisconnected) {
     ASSERT_TRUE(registerPort(kInstance, L"COM8", L"Tarnwick simulated tracker"));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + app + L"\" /trace " + wideFromUtf8(workFolder + "trace.txt");
-    ASSERT_TRUE(CreateProcessW(app.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    mainWindow = waitForDialog(L"Tarnwick");
+    mainWindow = startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process);
     ASSERT_TRUE(IsWindow(mainWindow));
     EXPECT_EQ(text(IDC_LOG_PANE), "");
     expectConnected(false);

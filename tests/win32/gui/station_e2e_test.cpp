@@ -144,24 +144,13 @@ std::size_t rowCount() {
     return static_cast<std::size_t>(send(GetDlgItem(station, kRows), LVM_GETITEMCOUNT));
 }
 
-class StationEndToEnd : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        static bool first = true;
-        ASSERT_TRUE(std::exchange(first, false) || IsWindow(station)) << "no station left";
-    }
-};
+using StationEndToEnd = StepsOn<station>;
 
 TEST_F(StationEndToEnd, OpensFromTheMenuWithThePathsTyped) {
     for (int k = 1; k <= 3; ++k) {
         ASSERT_TRUE(plugIn(k)) << k << ", error " << GetLastError();
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + app + L"\" /trace " + wideFromUtf8(workFolder + "trace.txt");
-    ASSERT_TRUE(CreateProcessW(app.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    mainWindow = waitForDialog(L"Tarnwick");
+    mainWindow = startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process);
     ASSERT_TRUE(IsWindow(mainWindow));
     ASSERT_TRUE(PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(kMenuStation, 0), 0));
     station = waitForDialog(L"Станция");

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 
 // A whole read-all runs inside one command: hence the long bound.
 inline LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -55,3 +56,24 @@ inline void screenshot(const std::string& name, HWND window, bool clientOnly = t
     std::getline(std::cin, answer);
     EXPECT_EQ(answer.substr(0, 2), "ok") << name << ": " << answer;
 }
+
+// Starts Tarnwick.exe with its frame trace in `trace` and waits for its main window.
+inline HWND startTarnwick(const std::wstring& app, const std::wstring& trace,
+                          PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + app + L"\" /trace " + trace;
+    return CreateProcessW(app.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)
+               ? waitForDialog(L"Tarnwick")
+               : nullptr;
+}
+
+// The steps build on each other; after a failed one there may be no window left to drive.
+template <const HWND& window> class StepsOn : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static bool first = true;
+        ASSERT_TRUE(std::exchange(first, false) || IsWindow(window)) << "no window left";
+    }
+};
