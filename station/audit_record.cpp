@@ -44,7 +44,9 @@ ordered_json verifyJson(const ReadBackResult& verify) {
             {"differ", verify.mismatches.size()},
             {"mismatches", mismatches},
             {"allRead", verify.readsSucceeded},
-            {"notRead", verify.notRead}};
+            {"notRead", verify.notRead},
+            // Written and acknowledged, but the device has no read for them: not proven.
+            {"writeOnly", verify.writeOnly}};
 }
 
 } // namespace

@@ -87,6 +87,7 @@ TEST_F(Provision, EveryTrackerGetsTheProfileWithItsOwnRowAndIsReadBack) {
     EXPECT_EQ(second["written"].size(), 41u);
     EXPECT_EQ(second["verify"]["read"], 39);
     EXPECT_EQ(second["verify"]["differ"], 0);
+    EXPECT_EQ(second["verify"]["writeOnly"], json::array({"gas-analyzer", "token"}));
     EXPECT_EQ(second["result"], "provisioned");
     EXPECT_TRUE(second["error"].is_null());
     EXPECT_TRUE(byPort[t + "1"].at(0)["overrideSha256"].is_null());
