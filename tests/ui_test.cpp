@@ -4,10 +4,12 @@
 #include "settings/setting_catalogue.h"
 #include "ui/about_queries.h"
 #include "ui/menu_commands.h"
+#include "ui/ui_language.h"
 
 #include <map>
 #include <numeric>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -438,3 +440,37 @@ TEST(About, SixQueriesOneLabelEachCutTo63BytesAtAWholeCharacter) {
 }
 
 } // namespace
+
+TEST(UiLanguage, RussianForTheFormerLayoutGroupEnglishOtherwise) {
+    const std::pair<std::uint16_t, UiLanguage> cases[] = {
+        {0x0419, UiLanguage::Russian}, // ru-RU
+        {0x0819, UiLanguage::Russian}, // ru-MD
+        {0x0422, UiLanguage::Russian}, // uk-UA
+        {0x0423, UiLanguage::Russian}, // be-BY
+        {0x043F, UiLanguage::Russian}, // kk-KZ
+        {0x0409, UiLanguage::English}, // en-US
+        {0x0407, UiLanguage::English}, // de-DE
+        {0x0443, UiLanguage::English}, // uz-Latn-UZ
+        {0x0000, UiLanguage::English}, // neutral
+    };
+    for (const auto& [id, language] : cases) {
+        EXPECT_EQ(languageForUser(id), language) << std::hex << id;
+    }
+}
+
+TEST(UiLanguage, TheLangOptionTakesRuOrEnOnly) {
+    for (const auto& [value, known, language] :
+         std::vector<std::tuple<std::string, bool, UiLanguage>>{
+             {"ru", true, UiLanguage::Russian},
+             {"EN", true, UiLanguage::English},
+             {"En", true, UiLanguage::English},
+             {"de", false, UiLanguage::Russian},
+             {"", false, UiLanguage::Russian},
+             {"en ", false, UiLanguage::Russian},
+             {"rus", false, UiLanguage::Russian},
+         }) {
+        UiLanguage parsed = UiLanguage::Russian;
+        EXPECT_EQ(parseUiLanguage(value, parsed), known) << value;
+        EXPECT_EQ(parsed, language) << value;
+    }
+}

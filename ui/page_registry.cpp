@@ -13,7 +13,6 @@ struct IdRun {
 };
 
 struct PageLayout {
-    const char16_t* label;
     std::span<const IdRun> runs;
     std::size_t controlCount;
 };
@@ -22,7 +21,7 @@ constexpr IdRun single(int id) {
     return {id, id};
 }
 
-// Every ID of a run is a control of its page. Page 1 registers each label before its field
+// Every ID of a run is a control of its page, the pages in tab order. Page 1 registers each label before its field
 // and buttons, row by row; page 8 its shared read button last.
 constexpr IdRun kGeneral[] = {{600, 602}};
 constexpr IdRun kVoice[] = {single(1002), single(1004), {1006, 1007}, single(1003),
@@ -47,22 +46,22 @@ constexpr std::size_t countIds(std::span<const IdRun> runs) {
     return count;
 }
 
-constexpr PageLayout page(const char16_t* label, std::span<const IdRun> runs) {
-    return {label, runs, countIds(runs)};
+constexpr PageLayout page(std::span<const IdRun> runs) {
+    return {runs, countIds(runs)};
 }
 
 constexpr std::array<PageLayout, kPageCount> kPages = {
-    page(u"Общее", kGeneral),
-    page(u"Голос", kVoice),
-    page(u"Данные", kData),
-    page(u"LoRa", kLora),
-    page(u"WiFi", kWifi),
-    page(u"XNB", kXnb),
-    page(u"BLE", kBle),
-    page(u"Датчики(внутр.)", kInternalSensors),
-    page(u"Датчики(внеш.)", kExternalSensors),
-    page(u"GNSS", kGnss),
-    page(u"Сервис", kService),
+    page(kGeneral),
+    page(kVoice),
+    page(kData),
+    page(kLora),
+    page(kWifi),
+    page(kXnb),
+    page(kBle),
+    page(kInternalSensors),
+    page(kExternalSensors),
+    page(kGnss),
+    page(kService),
 };
 
 constexpr bool pagesFitTheirSlots() {
@@ -86,10 +85,6 @@ void showPage(Controls& controls, const PageRegistry& registry, std::size_t page
 }
 
 } // namespace
-
-const char16_t* pageLabel(std::size_t page) {
-    return page < kPages.size() ? kPages[page].label : nullptr;
-}
 
 void fillPageRegistry(PageRegistry& registry) {
     registry = PageRegistry{};

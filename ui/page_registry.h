@@ -17,9 +17,6 @@ struct PageRegistry {
 // WM_NOTIFY's tab change, from the tab strip (control 500).
 inline constexpr int kTabSelectionChange = -551; // TCN_SELCHANGE
 
-// The tab label of a page, in tab order.
-const char16_t* pageLabel(std::size_t page);
-
 // Empties the registry, then registers every page's controls in slot order.
 void fillPageRegistry(PageRegistry& registry);
 

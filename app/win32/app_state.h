@@ -21,6 +21,8 @@ struct AppState {
     DeviceConnection connection;
     UiContext ui{{link, controls, auxSensors}, connection};
     HBRUSH logBrush = nullptr;
+    HICON bigIcon = nullptr; // of the window's DPI
+    HICON smallIcon = nullptr;
 };
 
 // The dialog procedures; each dialog is given the AppState as its creation parameter.

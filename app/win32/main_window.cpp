@@ -2,6 +2,8 @@
 #include "app/win32/profile_files.h"
 #include "app/win32/station_dialog.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_dpi.h"
+#include "app/win32/window_language.h"
 #include "ports/port_directory.h"
 #include "profile/page_profile.h"
 #include "resources/resource.h"
@@ -16,19 +18,40 @@
 #include <array>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-void setWindowIcon(AppState& app, HWND window) {
-    const HICON icon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_TARNWICK));
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+// The icon drawn from the size of the window's DPI, not stretched from another; the old one
+// goes once the window holds the new.
+void setWindowIcons(AppState& app, HWND window) {
+    const UINT dpi = windowDpi(window);
+    for (const auto& [which, size, icon] :
+         {std::tuple{ICON_BIG, 32, &app.bigIcon}, std::tuple{ICON_SMALL, 16, &app.smallIcon}}) {
+        const int pixels = MulDiv(size, static_cast<int>(dpi), 96);
+        const HICON loaded = static_cast<HICON>(LoadImageW(
+            app.instance, MAKEINTRESOURCEW(IDI_TARNWICK), IMAGE_ICON, pixels, pixels, 0));
+        SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(loaded));
+        if (*icon != nullptr) {
+            DestroyIcon(*icon);
+        }
+        *icon = loaded;
+    }
+}
+
+// The menu of the window's language in place of the one the dialog's template names.
+void setWindowMenu(AppState& app, HWND window) {
+    if (const HMENU menu = loadWindowMenu(app.instance); menu != nullptr) {
+        const HMENU old = GetMenu(window);
+        SetMenu(window, menu);
+        DestroyMenu(old);
+    }
 }
 
 void insertTabs(HWND tabStrip) {
     for (std::size_t page = 0; page < kPageCount; ++page) {
-        std::wstring label = wideFromUtf16(pageLabel(page));
+        std::wstring label = windowTexts().pages[page];
         TCITEMW item{};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.iImage = -1;
@@ -39,7 +62,8 @@ void insertTabs(HWND tabStrip) {
 
 INT_PTR onInitDialog(HWND window, LPARAM param) {
     AppState& app = *rememberAppState(window, param);
-    setWindowIcon(app, window);
+    setWindowIcons(app, window);
+    setWindowMenu(app, window);
     app.controls.attach(window, GetMenu(window), IDC_LOG_PANE);
     insertTabs(app.controls.control(IDC_TAB_STRIP));
     startMainWindow(app.ui);
@@ -63,6 +87,10 @@ void exitProgram(AppState& app, HWND window) {
     if (app.logBrush != nullptr) {
         DeleteObject(app.logBrush);
         app.logBrush = nullptr;
+    }
+    for (HICON* icon : {&app.bigIcon, &app.smallIcon}) {
+        DestroyIcon(*icon);
+        *icon = nullptr;
     }
     app.controls.detach();
     EndDialog(window, 1);
@@ -100,8 +128,8 @@ INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
         saveProfile(app, window);
         return TRUE;
     case IDM_CHOOSE_PORT:
-        if (DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_PORT_PICKER), window,
-                            &portPickerProc, reinterpret_cast<LPARAM>(&app)) == 1) {
+        if (showDialog(app.instance, IDD_PORT_PICKER, window, &portPickerProc,
+                       reinterpret_cast<LPARAM>(&app)) == 1) {
             connectDevice(settings, app.connection, 10000);
         }
         return TRUE;
@@ -127,8 +155,7 @@ INT_PTR onCommand(AppState& app, HWND window, int id, int notification) {
         openStationDialog(app, window);
         return TRUE;
     case IDM_ABOUT:
-        DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, &aboutProc,
-                        reinterpret_cast<LPARAM>(&app));
+        showDialog(app.instance, IDD_ABOUT, window, &aboutProc, reinterpret_cast<LPARAM>(&app));
         return TRUE;
     default:
         return dispatchPageCommand(app.ui, id, notification) ? TRUE : FALSE;
@@ -168,6 +195,9 @@ INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DEVICECHANGE:
         onDeviceChange(app->ui.settings, app->connection, wParam, &isPortPresent);
         return handledWithResult(window, 0);
+    case WM_DPICHANGED:
+        setWindowIcons(*app, window);
+        return FALSE; // the dialog manager moves and scales the dialog itself
     default:
         return FALSE;
     }

@@ -1,6 +1,7 @@
 #include "app/win32/profile_files.h"
 
 #include "app/win32/wide_text.h"
+#include "app/win32/window_language.h"
 #include "profile/page_profile.h"
 
 #include <commdlg.h>
@@ -41,7 +42,7 @@ bool chooseProfileFile(HWND owner, bool forSaving, std::wstring& path) {
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.lpstrDefExt = L"profile";
-    dialog.lpstrTitle = forSaving ? L"Сохранить профиль" : L"Открыть профиль";
+    dialog.lpstrTitle = forSaving ? windowTexts().saveProfileTitle : windowTexts().openProfileTitle;
     // The working folder stays the program's: the dialog would otherwise move it.
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
                    (forSaving ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);

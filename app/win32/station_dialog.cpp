@@ -3,6 +3,7 @@
 #include "app/win32/profile_files.h"
 #include "app/win32/station_list.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_language.h"
 #include "link/command_index.h"
 #include "profile/page_profile.h"
 #include "resources/resource.h"
@@ -162,11 +163,11 @@ void browse(HWND window, int id) {
     if (id == IDC_STATION_PROFILE_BROWSE) {
         chosen = chooseProfileFile(window, false, path);
     } else if (id == IDC_STATION_OVERRIDES_BROWSE) {
-        chosen =
-            chooseFile(window, kCsv, L"csv", L"Значения устройств", false, OFN_FILEMUSTEXIST, path);
+        chosen = chooseFile(window, kCsv, L"csv", windowTexts().overridesTitle, false,
+                            OFN_FILEMUSTEXIST, path);
     } else {
         // The audit is appended to: an existing file is no cause for a warning.
-        chosen = chooseFile(window, kAudit, L"jsonl", L"Файл аудита", true, 0, path);
+        chosen = chooseFile(window, kAudit, L"jsonl", windowTexts().auditTitle, true, 0, path);
     }
     if (chosen) {
         SetDlgItemTextW(window, id - 1, path.c_str()); // each edit precedes its button
@@ -225,13 +226,12 @@ std::wstring auditPathOf(HWND window, const std::wstring& profilePath) {
 bool preparePlan(HWND window, StationRun& run, std::wstring& problem) {
     const std::string firmware = utf8FromWide(itemText(window, IDC_STATION_FIRMWARE));
     if (!firmware.empty() && !isDottedVersion(firmware)) {
-        problem = L"Мин. версия прошивки: нужны числа через точку, например 2.7.1, а не «" +
-                  wideFromUtf8(firmware) + L"»";
+        problem = withValue(windowTexts().firmwareNotDotted, wideFromUtf8(firmware));
         return false;
     }
     const std::wstring profilePath = itemText(window, IDC_STATION_PROFILE);
     if (profilePath.empty()) {
-        problem = L"Укажите файл профиля";
+        problem = windowTexts().noProfile;
         return false;
     }
     std::string error;
@@ -263,7 +263,7 @@ bool openAudit(HWND window, StationRun& run, std::wstring& problem) {
     const std::wstring path = auditPathOf(window, itemText(window, IDC_STATION_PROFILE));
     std::string ansiPath;
     if (!ansiFromWide(path, ansiPath)) {
-        problem = L"Файл аудита " + path + L": имя не записать в кодовой странице системы";
+        problem = withValue(windowTexts().auditNameNotInCodePage, path);
         return false;
     }
     std::string error;
@@ -277,22 +277,23 @@ bool openAudit(HWND window, StationRun& run, std::wstring& problem) {
 }
 
 std::wstring runningText(const StationRun& run) {
-    std::wstring text =
-        run.options.watch ? L"Ожидание трекеров; «Стоп» завершает" : L"Идёт настройка";
+    const WindowTexts& texts = windowTexts();
+    std::wstring text = run.options.watch ? texts.waitingForTrackers : texts.provisioning;
     if (!run.audit.warning.empty()) {
-        text += L" (предупреждение: " + wideFromAnsi(run.audit.warning) + L")";
+        text += withValue(texts.auditWarning, wideFromAnsi(run.audit.warning));
     }
     return text;
 }
 
 std::wstring endText(const StationSummary& summary) {
+    const WindowTexts& texts = windowTexts();
     if (summary.nothingToTake) {
-        return L"Ни один порт не подходит; ничего не настроено";
+        return texts.noPortToTake;
     }
-    std::wstring text =
-        (summary.stopped ? L"Остановлено: " : L"Готово: ") + wideFromUtf8(summaryText(summary));
+    std::wstring text = withValue(summary.stopped ? texts.stoppedSummary : texts.doneSummary,
+                                  wideFromUtf8(summaryText(summary)));
     if (!summary.auditWritten) {
-        text += L"; файл аудита записан не полностью";
+        text += texts.auditIncomplete;
     }
     return text;
 }
@@ -360,7 +361,7 @@ void onRunEnded(StationDialog& dialog) {
 
 void requestStop(StationDialog& dialog) {
     stopFlag = true;
-    setStatus(dialog, L"Остановка: текущие обмены завершаются, трекеры отключаются");
+    setStatus(dialog, windowTexts().stopping);
     updateButtons(dialog);
 }
 
@@ -370,7 +371,7 @@ void closeDialog(StationDialog& dialog) {
         return;
     }
     if (dialog.closeAfterRun ||
-        MessageBoxW(dialog.window, L"Идёт настройка. Остановить её и закрыть окно?", L"Станция",
+        MessageBoxW(dialog.window, windowTexts().stopAndClose, windowTexts().stationCaption,
                     MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
@@ -386,13 +387,14 @@ void exportCsv(StationDialog& dialog) {
     constexpr const wchar_t* kCsv = L"CSV (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
     std::wstring path;
     if (dialog.board == nullptr ||
-        !chooseFile(dialog.window, kCsv, L"csv", L"Экспорт CSV", true, OFN_OVERWRITEPROMPT, path)) {
+        !chooseFile(dialog.window, kCsv, L"csv", windowTexts().exportTitle, true,
+                    OFN_OVERWRITEPROMPT, path)) {
         return;
     }
     // Written beside it and moved over it: the file named is never left half-written.
     std::string error;
     if (writeProfileFile(path, dialog.board->csv(), error)) {
-        setStatus(dialog, L"CSV сохранён: " + path);
+        setStatus(dialog, withValue(windowTexts().csvSaved, path));
     } else {
         setStatus(dialog, wideFromUtf8(error));
     }
@@ -426,8 +428,8 @@ void showLog(StationDialog& dialog, int item) {
         return;
     }
     const std::wstring log = wideFromUtf8(row->log);
-    DialogBoxParamW(dialog.app->instance, MAKEINTRESOURCEW(IDD_STATION_LOG), dialog.window,
-                    &logProc, reinterpret_cast<LPARAM>(&log));
+    showDialog(dialog.app->instance, IDD_STATION_LOG, dialog.window, &logProc,
+               reinterpret_cast<LPARAM>(&log));
 }
 
 // --- the dialog ---
@@ -509,6 +511,9 @@ INT_PTR CALLBACK stationProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case kRunEnded:
         onRunEnded(*dialog);
         return TRUE;
+    case WM_DPICHANGED:
+        dialog->list.fitColumns();
+        return FALSE; // the dialog manager moves and scales the dialog itself
     default:
         return FALSE;
     }
@@ -526,6 +531,5 @@ void openStationDialog(AppState& app, HWND owner) {
     }
     StationDialog dialog;
     dialog.app = &app;
-    DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_STATION), owner, &stationProc,
-                    reinterpret_cast<LPARAM>(&dialog));
+    showDialog(app.instance, IDD_STATION, owner, &stationProc, reinterpret_cast<LPARAM>(&dialog));
 }

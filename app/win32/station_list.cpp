@@ -1,36 +1,29 @@
 #include "app/win32/station_list.h"
 
 #include "app/win32/wide_text.h"
+#include "app/win32/window_language.h"
+
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
 enum Column { kPort, kImei, kDeviceId, kStep, kProgress, kElapsed, kResult, kError };
 
-struct ColumnLook {
-    const wchar_t* title;
-    int width; // pixels
-};
+// In dialog units, so that the columns grow with the dialog's font and the monitor's DPI.
+constexpr int kColumnWidths[kStationColumns] = {80, 66, 60, 72, 50, 36, 56, 170};
 
-constexpr ColumnLook kColumns[kStationColumns] = {
-    {L"Порт", 120}, {L"IMEI", 110},    {L"ID устройства", 90}, {L"Шаг", 110},
-    {L"Ход", 80},   {L"Время, с", 55}, {L"Результат", 80},     {L"Ошибка", 240},
-};
-
-// Each state's word in the result column and the colour of its bar, in RowState's order.
+// The colour of each state's bar, in RowState's order; its word is the language's.
 struct StateLook {
     RowState state;
-    const wchar_t* word;
     COLORREF colour;
 };
 
 constexpr StateLook kStates[] = {
-    {RowState::InProgress, L"в работе", RGB(0x2F, 0x6F, 0xD0)},
-    {RowState::Provisioned, L"настроено", RGB(0x2E, 0x9E, 0x44)},
-    {RowState::Differs, L"расхождения", RGB(0xF0, 0xA8, 0x00)},
-    {RowState::Failed, L"ошибка", RGB(0xD9, 0x30, 0x25)},
-    {RowState::Refused, L"отказано", RGB(0x80, 0x3C, 0xB0)},
-    {RowState::Unplugged, L"отключено", RGB(0xA8, 0xA8, 0xA8)},
-    {RowState::Interrupted, L"прервано", RGB(0x50, 0x50, 0x50)},
+    {RowState::InProgress, RGB(0x2F, 0x6F, 0xD0)},  {RowState::Provisioned, RGB(0x2E, 0x9E, 0x44)},
+    {RowState::Differs, RGB(0xF0, 0xA8, 0x00)},     {RowState::Failed, RGB(0xD9, 0x30, 0x25)},
+    {RowState::Refused, RGB(0x80, 0x3C, 0xB0)},     {RowState::Unplugged, RGB(0xA8, 0xA8, 0xA8)},
+    {RowState::Interrupted, RGB(0x50, 0x50, 0x50)},
 };
 
 constexpr bool inStateOrder() {
@@ -43,9 +36,16 @@ constexpr bool inStateOrder() {
 }
 static_assert(inStateOrder(), "kStates is indexed by RowState");
 
-// The names of the pass's steps, in PassStep's order.
-constexpr const wchar_t* kStepNames[kPassSteps] = {L"Подключение", L"Идентификация", L"Запись",
-                                                   L"Проверка", L"Отключение"};
+static_assert(kPassSteps == std::tuple_size_v<decltype(WindowTexts::passSteps)>);
+static_assert(std::size(kStates) == std::tuple_size_v<decltype(WindowTexts::rowStates)>);
+static_assert(kStationColumns == std::tuple_size_v<decltype(WindowTexts::stationColumns)>);
+
+// Dialog units of the list's dialog in pixels.
+SIZE pixelsOf(HWND list, int x, int y) {
+    RECT units{0, 0, x, y};
+    MapDialogRect(GetParent(list), &units);
+    return {units.right, units.bottom};
+}
 
 const StateLook& lookOf(RowState state) {
     return kStates[static_cast<int>(state)];
@@ -61,7 +61,7 @@ std::wstring stepText(const BoardRow& row) {
         return L"";
     }
     return std::to_wstring(row.step) + L"/" + std::to_wstring(kPassSteps) + L" " +
-           kStepNames[static_cast<int>(row.stepName)];
+           windowTexts().passSteps[static_cast<std::size_t>(row.stepName)];
 }
 
 // Seconds with one decimal, rounded: "12.3".
@@ -82,7 +82,7 @@ std::array<std::wstring, kStationColumns> rowTexts(const BoardRow& row) {
         stepText(row),
         std::to_wstring(percentOf(row)) + L"%", // read by tests; the bar covers it
         secondsText(row.elapsed),
-        lookOf(row.state).word,
+        windowTexts().rowStates[static_cast<std::size_t>(row.state)],
         wideFromUtf8(row.error),
     };
 }
@@ -103,9 +103,15 @@ void drawBar(HWND list, HDC context, int item, const BoardRow& row) {
     cell.left = LVIR_BOUNDS;
     SendMessageW(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell));
     FillRect(context, &cell, GetSysColorBrush(COLOR_WINDOW));
-    InflateRect(&cell, -3, -3);
-    FrameRect(context, &cell, GetSysColorBrush(COLOR_BTNSHADOW));
-    InflateRect(&cell, -1, -1);
+    const SIZE margin = pixelsOf(list, 2, 2);
+    InflateRect(&cell, -margin.cx, -margin.cy);
+    // A frame line as thick as the DPI makes a pixel of 96 DPI.
+    const int line = std::max<int>(1, margin.cy / 3);
+    const HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
+    for (int drawn = 0; drawn < line; ++drawn) {
+        FrameRect(context, &cell, shadow);
+        InflateRect(&cell, -1, -1);
+    }
     cell.right = cell.left + (cell.right - cell.left) * percentOf(row) / 100;
     SetDCBrushColor(context, lookOf(row.state).colour);
     FillRect(context, &cell, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
@@ -120,10 +126,16 @@ void StationList::attach(HWND list) {
     for (int index = 0; index < kStationColumns; ++index) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(kColumns[index].title);
-        column.cx = kColumns[index].width;
+        column.pszText = const_cast<wchar_t*>(windowTexts().stationColumns[index]);
+        column.cx = pixelsOf(list, kColumnWidths[index], 0).cx;
         column.iSubItem = index;
         SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void StationList::fitColumns() const {
+    for (int index = 0; index < kStationColumns; ++index) {
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, index, pixelsOf(list_, kColumnWidths[index], 0).cx);
     }
 }
 
@@ -183,10 +195,11 @@ const BoardRow* StationList::row(int item) const {
 }
 
 std::wstring stationCountsText(const BoardCounts& counts) {
+    const std::array<const wchar_t*, 6>& labels = windowTexts().countLabels;
     const std::pair<const wchar_t*, std::size_t> items[] = {
-        {L"Настроено: ", counts.provisioned}, {L"Расхождения: ", counts.differs},
-        {L"Ошибки: ", counts.failed},         {L"Отказано: ", counts.refused},
-        {L"Отключено: ", counts.unplugged},   {L"В работе: ", counts.inProgress},
+        {labels[0], counts.provisioned}, {labels[1], counts.differs},
+        {labels[2], counts.failed},      {labels[3], counts.refused},
+        {labels[4], counts.unplugged},   {labels[5], counts.inProgress},
     };
     std::wstring text;
     for (const auto& [label, count] : items) {

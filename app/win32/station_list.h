@@ -21,6 +21,8 @@ inline constexpr int kStationColumns = 8;
 class StationList {
   public:
     void attach(HWND list);
+    // The columns' widths again, after the dialog's DPI changed.
+    void fitColumns() const;
     // Brings the items to `rows`, in the board's order; fewer rows than items (a new board)
     // starts the list again.
     void show(std::vector<BoardRow> rows);
@@ -35,5 +37,6 @@ class StationList {
     std::vector<std::array<std::wstring, kStationColumns>> cells_;
 };
 
-// "Настроено: N   Расхождения: N   Ошибки: N   Отказано: N   Отключено: N   В работе: N".
+// "Настроено: N   Расхождения: N   Ошибки: N   Отказано: N   Отключено: N   В работе: N", in the
+// window's language.
 std::wstring stationCountsText(const BoardCounts& counts);

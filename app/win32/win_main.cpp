@@ -1,5 +1,7 @@
 // Tarnwick.exe: the program entry of the configuration tool.
 #include "app/win32/app_state.h"
+#include "app/win32/wide_text.h"
+#include "app/win32/window_language.h"
 #include "resources/resource.h"
 #include "settings/setting_catalogue.h"
 
@@ -41,26 +43,55 @@ class TracedChannel final : public ByteChannel {
     FrameTrace& trace_;
 };
 
-// The command line takes nothing or "/trace FILE". False with the reason to show.
+struct StartOptions {
+    std::wstring tracePath;
+    std::wstring language; // as given after /lang
+    bool languageGiven = false;
+};
+
+// "/trace FILE" and "/lang ru|en", each at most once, in either order.
+bool readOptions(int count, LPWSTR* args, StartOptions& options) {
+    for (int i = 1; i < count; ++i) {
+        const bool hasValue = i + 1 < count;
+        if (_wcsicmp(args[i], L"/trace") == 0 && hasValue && options.tracePath.empty()) {
+            options.tracePath = args[++i];
+        } else if (_wcsicmp(args[i], L"/lang") == 0 && hasValue && !options.languageGiven) {
+            options.language = args[++i];
+            options.languageGiven = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The window's language: the one /lang names, else the user's. False with the reason to show.
+bool chooseLanguage(const StartOptions& options, std::wstring& problem) {
+    UiLanguage language = userWindowLanguage();
+    if (options.languageGiven && !parseUiLanguage(utf8FromWide(options.language), language)) {
+        problem = L"Unknown language for /lang: \"" + options.language + L"\" (use ru or en)";
+        return false;
+    }
+    useWindowLanguage(language);
+    return true;
+}
+
+// The command line takes "/trace FILE" and "/lang ru|en". False with the reason to show.
 bool startFromCommandLine(TraceFile& trace, std::wstring& problem) {
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (args == nullptr) {
-        return true; // nothing could be read, so nothing was asked for
-    }
-    std::wstring path;
-    bool understood = true;
-    for (int i = 1; i < count && understood; ++i) {
-        understood = _wcsicmp(args[i], L"/trace") == 0 && i + 1 < count && path.empty();
-        if (understood) {
-            path = args[++i];
-        }
-    }
+    StartOptions options;
+    // Nothing that could not be read was asked for.
+    const bool understood = args == nullptr || readOptions(count, args, options);
     LocalFree(args);
     if (!understood) {
-        problem = L"Usage: Tarnwick.exe [/trace FILE]";
+        problem = L"Usage: Tarnwick.exe [/trace FILE] [/lang ru|en]";
         return false;
     }
+    if (!chooseLanguage(options, problem)) {
+        return false;
+    }
+    const std::wstring& path = options.tracePath;
     if (path.empty()) {
         return true;
     }
@@ -114,8 +145,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         app.link.trace = &app.trace.trace;
     }
 
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, &mainWindowProc,
-                    reinterpret_cast<LPARAM>(&app));
+    showDialog(instance, IDD_MAIN_WINDOW, nullptr, &mainWindowProc, reinterpret_cast<LPARAM>(&app));
 
     if (app.link.trace != nullptr && app.channel->isOpen()) {
         traceClose(app.trace.trace); // the channel closes the port as it goes

@@ -1,6 +1,7 @@
 // Tarnwick.exe under Wine, driven from outside by control and menu ID, against the simulator on
 // the pty that run-gui-e2e.sh maps as COM8 (registered here with SetupAPI as an adapter would
-// be). Arguments: TARNWICK_EXE REQUEST_LOG (the simulator's --log-requests).
+// be). Arguments: TARNWICK_EXE REQUEST_LOG (the simulator's --log-requests) [ru|en], the last
+// the window's language (Russian by default).
 #include "app/win32/wide_text.h"
 #include "resources/resource.h"
 #include "tests/win32/gui/window_driver.h"
@@ -30,6 +31,62 @@ std::string requestLogPath;
 std::string workFolder; // the run's own, beside the request log
 PROCESS_INFORMATION process{};
 HWND mainWindow = nullptr;
+std::string language = "ru";
+
+// What the window shows in each language, spelled out.
+struct Shown {
+    Lines menuBar;
+    Lines configurationMenu; // by kConfigurationItems
+    Lines tabs;
+    Lines dataPage;    // by kDataPageLabels
+    Lines pickerTexts; // by kPickerTexts
+    std::wstring picker, about, save, open, station;
+};
+
+constexpr int kConfigurationItems[] = {IDM_CHOOSE_PORT, IDM_CONNECT, IDM_DISCONNECT, IDM_READ_ALL,
+                                       IDM_LOAD_ALL,    IDM_VERIFY,  IDM_CLEAR,      IDM_STATION};
+constexpr int kDataPageLabels[] = {1100, 1103, 1106, 1110, 1111, 1115,
+                                   1116, 1120, 1124, 1128, 1132, 1136};
+constexpr int kPickerTexts[] = {IDC_PICKER_LABEL, IDC_PICKER_REFRESH, IDC_PICKER_OPEN,
+                                IDC_PICKER_CANCEL};
+
+const Shown kRussian = {
+    {"&Файл", "Конфигурирование", "&Справка"},
+    {"Выбрать COM-порт...", "Подключить устройство", "Отключить устройство", "Считать настройки",
+     "Загрузить настройки", "Проверить настройки", "Очистить", "Станция..."},
+    {"Общее", "Голос", "Данные", "LoRa", "WiFi", "XNB", "BLE", "Датчики(внутр.)", "Датчики(внеш.)",
+     "GNSS", "Сервис"},
+    {"ID:", "Ответ сервера", "Период отправки данных\r\n   на сервер (7~180сек):", "Точка доступа",
+     "Имя (APN):", "MQTT",
+     "Брокер:", "Имя пользователя:", "Пароль:", "Порт:", "Топик(подписка):", "Топик(публикация):"},
+    {"Список:", "Обновить", "ОК", "Отмена"},
+    L"Выбор COM-порта",
+    L"О программе Tarnwick",
+    L"Сохранить профиль",
+    L"Открыть профиль",
+    L"Станция",
+};
+
+const Shown kEnglish = {
+    {"&File", "Configuration", "&Help"},
+    {"Choose COM port...", "Connect device", "Disconnect device", "Read settings", "Load settings",
+     "Verify settings", "Clear", "Station..."},
+    {"General", "Voice", "Data", "LoRa", "WiFi", "XNB", "BLE", "Sensors (int.)", "Sensors (ext.)",
+     "GNSS", "Service"},
+    {"ID:", "Server reply", "Period of sending data\r\n   to the server (7~180 s):", "Access point",
+     "Name (APN):", "MQTT",
+     "Broker:", "User name:", "Password:", "Port:", "Topic (subscribe):", "Topic (publish):"},
+    {"Ports:", "Refresh", "OK", "Cancel"},
+    L"Choose COM port",
+    L"About Tarnwick",
+    L"Save profile",
+    L"Open profile",
+    L"Station",
+};
+
+const Shown& shown() {
+    return language == "en" ? kEnglish : kRussian;
+}
 
 std::string text(int id, HWND dialog = mainWindow) {
     const HWND window = GetDlgItem(dialog, id);
@@ -86,22 +143,87 @@ bool selectTab(int page) {
     return send(strip, TCM_GETCURSEL) == page;
 }
 
-// 1 enabled, 0 grayed, -1 unknown. Under Wine a menu handle is valid only in its own process:
-// tarnwick-gui-probe.dll (found next to this program) reads the state there.
-int menuItemEnabled(int commandId) {
-    static const HMODULE probe = LoadLibraryW(L"tarnwick-gui-probe.dll");
+// Asks inside the window's process what only it can read (tarnwick-gui-probe.dll, found next
+// to this program): the answer, or 0xFFFFFFFF for none.
+enum class Probe : WPARAM { MenuState, MenuText, MenuBarText, TabText };
+
+std::uintptr_t probe(Probe question, int which) {
+    static const HMODULE library = LoadLibraryW(L"tarnwick-gui-probe.dll");
     const HHOOK hook = SetWindowsHookExW(
         WH_CALLWNDPROC,
-        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "probeHook"))),
-        probe, GetWindowThreadProcessId(mainWindow, nullptr));
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "probeHook"))),
+        library, GetWindowThreadProcessId(mainWindow, nullptr));
     RemovePropW(mainWindow, L"TarnwickGuiProbeAnswer");
-    send(mainWindow, RegisterWindowMessageW(L"TarnwickGuiProbe"), 0, commandId);
+    send(mainWindow, RegisterWindowMessageW(L"TarnwickGuiProbe"), static_cast<WPARAM>(question),
+         which);
     const auto answer =
         reinterpret_cast<std::uintptr_t>(GetPropW(mainWindow, L"TarnwickGuiProbeAnswer"));
-    if (hook == nullptr || !UnhookWindowsHookEx(hook) || answer == 0 || answer - 1 == 0xFFFFFFFF) {
-        return -1;
+    return hook == nullptr || !UnhookWindowsHookEx(hook) || answer == 0 ? 0xFFFFFFFF : answer - 1;
+}
+
+// 1 enabled, 0 grayed, -1 unknown.
+int menuItemEnabled(int commandId) {
+    const std::uintptr_t state = probe(Probe::MenuState, commandId);
+    return state == 0xFFFFFFFF ? -1 : (state & (MF_GRAYED | MF_DISABLED)) == 0 ? 1 : 0;
+}
+
+// A menu item's or a tab's text, handed over as a global atom.
+std::string probedText(Probe question, int which) {
+    const auto atom = static_cast<ATOM>(probe(question, which));
+    wchar_t text[256] = {};
+    const UINT length = atom != 0xFFFF ? GlobalGetAtomNameW(atom, text, 256) : 0;
+    GlobalDeleteAtom(atom);
+    return length > 0 ? utf8FromWide(text) : "(none)";
+}
+
+struct Placed {
+    int id;
+    RECT rect; // in the dialog's client coordinates
+    bool isGroup;
+};
+
+// The dialog's visible controls but those named.
+std::vector<Placed> visibleControls(HWND dialog, std::vector<int> except = {}) {
+    std::vector<Placed> placed;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (!IsWindowVisible(child) ||
+            std::find(except.begin(), except.end(), id) != except.end()) {
+            continue;
+        }
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        placed.push_back({id, rect,
+                          _wcsicmp(kind, L"Button") == 0 &&
+                              (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX});
     }
-    return ((answer - 1) & (MF_GRAYED | MF_DISABLED)) == 0 ? 1 : 0;
+    return placed;
+}
+
+bool inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Every control lies within `area` and clear of every other, but for the members of a group box.
+void expectLaidOut(const std::vector<Placed>& controls, const RECT& area,
+                   const std::string& where) {
+    EXPECT_FALSE(controls.empty()) << where;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const Placed& a = controls[i];
+        EXPECT_TRUE(inside(a.rect, area)) << where << ": control " << a.id << " is clipped";
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            const Placed& b = controls[j];
+            RECT common{};
+            const bool grouped =
+                (a.isGroup && inside(b.rect, a.rect)) || (b.isGroup && inside(a.rect, b.rect));
+            EXPECT_TRUE(!IntersectRect(&common, &a.rect, &b.rect) || grouped)
+                << where << ": controls " << a.id << " and " << b.id << " overlap";
+        }
+    }
 }
 
 // Asks run-gui-e2e.sh, which reads this program's output, for a PNG of the window, or of a
@@ -189,16 +311,69 @@ using GuiEndToEnd = StepsOn<mainWindow>;
 
 TEST_F(GuiEndToEnd, StartsDisconnected) {
     ASSERT_TRUE(registerPort(kInstance, L"COM8", L"Tarnwick simulated tracker"));
-    mainWindow = startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process);
+    mainWindow =
+        startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process, wideFromUtf8(language));
     ASSERT_TRUE(IsWindow(mainWindow));
     EXPECT_EQ(text(IDC_LOG_PANE), "");
     expectConnected(false);
 }
 
+TEST_F(GuiEndToEnd, MenuTabsAndPagesSpeakTheChosenLanguage) {
+    Lines menuBar;
+    for (int position = 0; position < 3; ++position) {
+        menuBar.push_back(probedText(Probe::MenuBarText, position));
+    }
+    EXPECT_EQ(menuBar, shown().menuBar);
+    Lines items;
+    for (int id : kConfigurationItems) {
+        items.push_back(probedText(Probe::MenuText, id));
+    }
+    EXPECT_EQ(items, shown().configurationMenu);
+    Lines tabs;
+    for (int page = 0; page < send(GetDlgItem(mainWindow, IDC_TAB_STRIP), TCM_GETITEMCOUNT);
+         ++page) {
+        tabs.push_back(probedText(Probe::TabText, page));
+    }
+    EXPECT_EQ(tabs, shown().tabs);
+    Lines labels;
+    for (int id : kDataPageLabels) {
+        labels.push_back(text(id));
+    }
+    EXPECT_EQ(labels, shown().dataPage);
+}
+
+// The layout both languages share, at the screen's DPI: each page's controls between the tab
+// strip and the log pane, none over another.
+TEST_F(GuiEndToEnd, EveryPageKeepsItsControlsInsideAndApart) {
+    RECT area{};
+    GetClientRect(mainWindow, &area);
+    for (const auto& [id, edge] :
+         {std::pair{IDC_TAB_STRIP, &area.top}, std::pair{IDC_LOG_PANE, &area.bottom}}) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(mainWindow, id), &rect);
+        MapWindowPoints(nullptr, mainWindow, reinterpret_cast<POINT*>(&rect), 2);
+        *edge = id == IDC_TAB_STRIP ? rect.bottom : rect.top;
+    }
+    for (int page = 0; page < 11; ++page) {
+        ASSERT_TRUE(selectTab(page)) << page;
+        expectLaidOut(visibleControls(mainWindow, {IDC_TAB_STRIP, IDC_LOG_PANE}), area,
+                      "page " + std::to_string(page));
+    }
+    ASSERT_TRUE(selectTab(0));
+}
+
 TEST_F(GuiEndToEnd, PickerListsTheRegisteredPortAndConnects) {
     ASSERT_TRUE(post(mainWindow, IDM_CHOOSE_PORT));
-    const HWND picker = waitForDialog(L"Выбор COM-порта");
+    const HWND picker = waitForDialog(shown().picker.c_str());
     ASSERT_NE(picker, nullptr);
+    Lines texts;
+    for (int id : kPickerTexts) {
+        texts.push_back(text(id, picker));
+    }
+    EXPECT_EQ(texts, shown().pickerTexts);
+    RECT client{};
+    GetClientRect(picker, &client);
+    expectLaidOut(visibleControls(picker), client, "picker");
     ASSERT_TRUE(choose(picker, IDC_PICKER_PORTS, L"COM8 : Tarnwick simulated tracker"));
     screenshot("picker.png", picker, true);
     ASSERT_TRUE(post(picker, IDC_PICKER_OPEN));
@@ -258,7 +433,7 @@ TEST_F(GuiEndToEnd, LoadAllSendsTheChangedValues) {
 
 TEST_F(GuiEndToEnd, SaveOpenAndVerifyThePageFields) {
     const std::size_t from = text(IDC_LOG_PANE).size();
-    ASSERT_TRUE(chooseFile(IDM_SAVE_AS, L"Сохранить профиль", workFolder + "saved.profile"));
+    ASSERT_TRUE(chooseFile(IDM_SAVE_AS, shown().save.c_str(), workFolder + "saved.profile"));
     EXPECT_EQ(logLinesAfter(from, 1), Lines{"Saving profile...   success.\r\n"});
     std::ifstream in(workFolder + "saved.profile", std::ios::binary);
     std::string profile{std::istreambuf_iterator<char>(in), {}};
@@ -270,7 +445,7 @@ TEST_F(GuiEndToEnd, SaveOpenAndVerifyThePageFields) {
     const std::size_t apn = profile.find("\napn=iot.e2e\n");
     ASSERT_NE(apn, std::string::npos);
     std::ofstream(workFolder + "opened.profile") << profile.replace(apn, 13, "\napn=iot.opened\n");
-    ASSERT_TRUE(chooseFile(IDM_OPEN, L"Открыть профиль", workFolder + "opened.profile"));
+    ASSERT_TRUE(chooseFile(IDM_OPEN, shown().open.c_str(), workFolder + "opened.profile"));
     EXPECT_EQ(logLinesAfter(from, 2).back(), "Opening profile...   success.\r\n");
     ASSERT_TRUE(click(IDM_VERIFY)); // the whole read-back runs inside the command
     const Lines lines = logLinesAfter(from);
@@ -294,7 +469,7 @@ TEST_F(GuiEndToEnd, ClearEmptiesTheFieldsAndKeepsTheLog) {
 TEST_F(GuiEndToEnd, AboutShowsTheDeviceVersions) {
     const std::size_t from = text(IDC_LOG_PANE).size();
     ASSERT_TRUE(post(mainWindow, IDM_ABOUT));
-    const HWND about = waitForDialog(L"О программе Tarnwick");
+    const HWND about = waitForDialog(shown().about.c_str());
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(logLinesAfter(from, 6),
               (Lines{"Get SW version...   success.\r\n", "Get GSM version...   success.\r\n",
@@ -337,6 +512,20 @@ TEST_F(GuiEndToEnd, PullingThePortClosesIt) {
     expectConnected(false);
 }
 
+// Opened from the menu (which disconnects a connected device first), shown and closed.
+TEST_F(GuiEndToEnd, TheStationIsLaidOutInTheChosenLanguage) {
+    ASSERT_TRUE(post(mainWindow, IDM_STATION));
+    const HWND station = waitForDialog(shown().station.c_str());
+    ASSERT_NE(station, nullptr);
+    EXPECT_EQ(text(IDC_STATION_START, station), language == "en" ? "Start" : "Старт");
+    RECT client{};
+    GetClientRect(station, &client);
+    expectLaidOut(visibleControls(station), client, "station");
+    screenshot("station.png", station, true);
+    ASSERT_TRUE(post(station, IDCANCEL));
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(station); }));
+}
+
 TEST_F(GuiEndToEnd, ExitEndsTheProgramWithCodeZero) {
     ASSERT_TRUE(post(mainWindow, IDM_EXIT));
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
@@ -355,6 +544,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     app = wideFromUtf8(argc > 1 ? argv[1] : "");
     requestLogPath = argc > 2 ? argv[2] : "";
+    language = argc > 3 ? argv[3] : "ru";
     workFolder = requestLogPath.substr(0, requestLogPath.find_last_of('\\') + 1);
     const int status = RUN_ALL_TESTS();
     // Whatever step failed, leave no window and no registered port behind.

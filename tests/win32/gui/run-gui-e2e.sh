@@ -2,12 +2,16 @@
 # A Windows test program under Wine, against tarnwick-devsim on a pseudo-terminal mapped as COM8.
 #
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH [--screenshots DIR] [--visible]
+#                                  [--lang ru|en] [--dpi N] [--texts]
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH --serial
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH --station [--cli PATH] [--screenshots DIR]
 #
 # By default Tarnwick.exe end to end (tarnwick-gui-e2e-test.exe) on a private Xvfb (with
 # --visible, on $DISPLAY), answering the test's "SHOT NAME GEOMETRY" lines with a PNG of that
-# part of the screen in the screenshots folder (default BUILD_WIN/screenshots). With --serial,
+# part of the screen in the screenshots folder (default BUILD_WIN/screenshots); --lang starts the
+# window in that language (default ru), --dpi runs Wine at that DPI (its LogPixels; default 96),
+# and --texts first checks the dialogs' texts in both languages, and that each fits its control
+# at that DPI (tarnwick-resource-texts-test.exe). With --serial,
 # tests/win32_test.exe with the device faults serial_win32_test.cpp expects. With --station, the
 # provisioning station (tarnwick-station-e2e-test.exe) against six trackers mapped as
 # COM11..COM16, each in a simulator of its own (its own request log), with a profile read from
@@ -20,6 +24,7 @@ usage() { echo "usage: $0 BUILD_WIN --devsim PATH [--screenshots DIR] [--visible
 build=$(cd "${1:-}" 2>/dev/null && pwd) || usage
 shift
 devsim="" cli="" shots="$build/screenshots" visible="" serial="" station="" test_args=()
+lang=ru dpi=96 texts=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --devsim) devsim=${2:-}; shift 2 || usage ;;
@@ -28,6 +33,9 @@ while [ $# -gt 0 ]; do
     --serial) serial=1; shift ;;
     --station) station=1; shift ;;
     --cli) cli=${2:-}; shift 2 || usage ;;
+    --lang) lang=${2:-}; shift 2 || usage ;;
+    --dpi) dpi=${2:-}; shift 2 || usage ;;
+    --texts) texts=1; shift ;;
     *) test_args+=("$1"); shift ;;
     esac
 done
@@ -38,6 +46,9 @@ test_exe="$build/app/win32/gui-driver/tarnwick-gui-e2e-test.exe"
 [ -n "$cli" ] || cli="$(dirname "$devsim")/../app/tarnwick-cli"
 [ -z "$station" ] || [ -x "$cli" ] || { echo "run-gui-e2e: no tarnwick-cli at $cli" >&2; exit 2; }
 [ -x "$devsim" ] && [ -f "$app" ] && [ -f "$test_exe" ] || { echo "run-gui-e2e: no devsim, $app or $test_exe" >&2; exit 2; }
+[[ $dpi =~ ^[1-9][0-9]*$ ]] && [[ $lang =~ ^(ru|en)$ ]] || usage
+texts_exe="$build/app/win32/gui-driver/tarnwick-resource-texts-test.exe"
+lists="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$shots" && shots=$(cd "$shots" && pwd)
 
 work=$(mktemp -d /tmp/tarnwick-gui-e2e.XXXXXX)
@@ -57,7 +68,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
 if [ -z "$serial" ] && { [ -z "$visible" ] || [ -z "${DISPLAY:-}" ]; }; then
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null >/dev/null 2>&1 &
+    # As large as a 1024x768 screen at 96 DPI, so that the window fits at any DPI.
+    Xvfb -displayfd 3 -screen 0 "$((1024 * dpi / 96))x$((768 * dpi / 96))x24" -nolisten tcp 3>"$work/display" </dev/null >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || { log "Xvfb did not start"; exit 1; }
@@ -69,6 +81,14 @@ mkdir -p "$build/gui-e2e"
 # shellcheck source=scripts/wine-env.sh
 . "$(dirname "$0")/../../../scripts/wine-env.sh" "$build/gui-e2e" gui-e2e
 wine_env_start || { log "Wine did not start"; exit 1; }
+# Set on every run, so that a run killed before its cleanup leaves the next at its own DPI.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
+    { log "cannot set the DPI"; exit 1; }
+texts_status=0
+if [ -n "$texts" ]; then
+    wine "$texts_exe" "Z:${app//\//\\}" "Z:${lists//\//\\}\\russian-texts.txt" \
+        "Z:${lists//\//\\}\\english-texts.txt" </dev/null || texts_status=1
+fi
 
 # Runs the test program on the app, answering its SHOT lines; sets status.
 drive() {
@@ -141,7 +161,8 @@ if [ -n "$serial" ]; then
     TARNWICK_TEST_COM=COM8 wine "$test_exe" "${test_args[@]}" </dev/null
     status=$?
 else
-    drive "Z:${work//\//\\}\\requests.log"
+    drive "Z:${work//\//\\}\\requests.log" "$lang"
 fi
+[ "$texts_status" -eq 0 ] || { log "the dialogs' texts failed their check"; [ "$status" -ne 0 ] || status=1; }
 [ "$status" -eq 0 ] || { log "failed ($status); simulator request log:"; cat "$work/requests.log" >&2; }
 exit "$status"

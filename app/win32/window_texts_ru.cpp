@@ -1,0 +1,33 @@
+#include "app/win32/window_texts.h"
+
+const WindowTexts kRussianTexts = {
+    .pages = {L"Общее", L"Голос", L"Данные", L"LoRa", L"WiFi", L"XNB", L"BLE", L"Датчики(внутр.)",
+              L"Датчики(внеш.)", L"GNSS", L"Сервис"},
+    .openProfileTitle = L"Открыть профиль",
+    .saveProfileTitle = L"Сохранить профиль",
+    .stationColumns = {L"Порт", L"IMEI", L"ID устройства", L"Шаг", L"Ход", L"Время, с",
+                       L"Результат", L"Ошибка"},
+    .rowStates = {L"в работе", L"настроено", L"расхождения", L"ошибка", L"отказано", L"отключено",
+                  L"прервано"},
+    .passSteps = {L"Подключение", L"Идентификация", L"Запись", L"Проверка", L"Отключение"},
+    .countLabels = {L"Настроено: ", L"Расхождения: ", L"Ошибки: ", L"Отказано: ", L"Отключено: ",
+                    L"В работе: "},
+    .overridesTitle = L"Значения устройств",
+    .auditTitle = L"Файл аудита",
+    .exportTitle = L"Экспорт CSV",
+    .firmwareNotDotted =
+        L"Мин. версия прошивки: нужны числа через точку, например 2.7.1, а не «{}»",
+    .noProfile = L"Укажите файл профиля",
+    .auditNameNotInCodePage = L"Файл аудита {}: имя не записать в кодовой странице системы",
+    .waitingForTrackers = L"Ожидание трекеров; «Стоп» завершает",
+    .provisioning = L"Идёт настройка",
+    .auditWarning = L" (предупреждение: {})",
+    .noPortToTake = L"Ни один порт не подходит; ничего не настроено",
+    .stoppedSummary = L"Остановлено: {}",
+    .doneSummary = L"Готово: {}",
+    .auditIncomplete = L"; файл аудита записан не полностью",
+    .stopping = L"Остановка: текущие обмены завершаются, трекеры отключаются",
+    .stopAndClose = L"Идёт настройка. Остановить её и закрыть окно?",
+    .stationCaption = L"Станция",
+    .csvSaved = L"CSV сохранён: {}",
+};
