@@ -309,6 +309,23 @@ bool chooseFile(int command, const wchar_t* title, const std::string& path) {
 
 using GuiEndToEnd = StepsOn<mainWindow>;
 
+// Before any window: a language the window does not speak is named in a message box, and the
+// program ends with code 2.
+TEST(GuiStart, AnUnknownLanguageIsRefusedWithCodeTwo) {
+    PROCESS_INFORMATION refused{};
+    ASSERT_TRUE(launch(app, L"/lang de", refused));
+    const HWND box = waitForDialog(L"Tarnwick");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text(0xFFFF, box), "Unknown language for /lang: \"de\" (use ru or en)");
+    ASSERT_TRUE(post(box, IDOK));
+    ASSERT_EQ(WaitForSingleObject(refused.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 1234;
+    EXPECT_TRUE(GetExitCodeProcess(refused.hProcess, &code));
+    EXPECT_EQ(code, 2U);
+    CloseHandle(refused.hProcess);
+    CloseHandle(refused.hThread);
+}
+
 TEST_F(GuiEndToEnd, StartsDisconnected) {
     ASSERT_TRUE(registerPort(kInstance, L"COM8", L"Tarnwick simulated tracker"));
     mainWindow =

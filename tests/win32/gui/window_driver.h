@@ -57,15 +57,21 @@ inline void screenshot(const std::string& name, HWND window, bool clientOnly = t
     EXPECT_EQ(answer.substr(0, 2), "ok") << name << ": " << answer;
 }
 
+// Starts Tarnwick.exe with these arguments.
+inline bool launch(const std::wstring& app, const std::wstring& arguments,
+                   PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + app + L"\" " + arguments;
+    return CreateProcessW(app.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != FALSE;
+}
+
 // Starts Tarnwick.exe in `language` with its frame trace in `trace` and waits for its main
 // window.
 inline HWND startTarnwick(const std::wstring& app, const std::wstring& trace,
                           PROCESS_INFORMATION& process, const std::wstring& language = L"ru") {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + app + L"\" /trace " + trace + L" /lang " + language;
-    return CreateProcessW(app.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)
+    return launch(app, L"/trace " + trace + L" /lang " + language, process)
                ? waitForDialog(L"Tarnwick")
                : nullptr;
 }
