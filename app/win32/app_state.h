@@ -21,7 +21,7 @@ struct AppState {
     DeviceConnection connection;
     UiContext ui{{link, controls, auxSensors}, connection};
     HBRUSH logBrush = nullptr;
-    HICON bigIcon = nullptr; // of the window's DPI
+    HICON bigIcon = nullptr; // of the window's DPI; destroyed once the window is
     HICON smallIcon = nullptr;
 };
 

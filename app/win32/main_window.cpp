@@ -88,10 +88,6 @@ void exitProgram(AppState& app, HWND window) {
         DeleteObject(app.logBrush);
         app.logBrush = nullptr;
     }
-    for (HICON* icon : {&app.bigIcon, &app.smallIcon}) {
-        DestroyIcon(*icon);
-        *icon = nullptr;
-    }
     app.controls.detach();
     EndDialog(window, 1);
 }

@@ -146,6 +146,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     showDialog(instance, IDD_MAIN_WINDOW, nullptr, &mainWindowProc, reinterpret_cast<LPARAM>(&app));
+    // Only now that the window is gone: it drew them to the end.
+    for (HICON* icon : {&app.bigIcon, &app.smallIcon}) {
+        DestroyIcon(*icon);
+        *icon = nullptr;
+    }
 
     if (app.link.trace != nullptr && app.channel->isOpen()) {
         traceClose(app.trace.trace); // the channel closes the port as it goes
