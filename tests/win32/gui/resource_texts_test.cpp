@@ -1,7 +1,7 @@
 // The texts of Tarnwick.exe's dialogs and menu, read from its resources in each language:
 // the Russian ones against the list they had before there was an English window, the English
 // ones against their own list, and the English dialogs against the Russian layout, control by
-// control. Arguments: TARNWICK_EXE RUSSIAN_LIST ENGLISH_LIST [--write DIR].
+// control. Arguments: TARNWICK_EXE RUSSIAN_LIST ENGLISH_LIST.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -24,7 +23,6 @@ namespace {
 std::wstring exePath;
 std::string russianListPath;
 std::string englishListPath;
-std::string writeFolder;
 
 constexpr WORD kRussian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
 constexpr WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
@@ -201,12 +199,6 @@ std::vector<std::string> listIn(const std::string& path) {
 // Line by line, so that a failure names the first text that differs.
 void expectSameLines(const std::vector<std::string>& actual, const std::string& listPath,
                      const char* name) {
-    if (!writeFolder.empty()) {
-        std::ofstream out(writeFolder + "\\" + name, std::ios::binary);
-        for (const std::string& line : actual) {
-            out << line << '\n';
-        }
-    }
     const std::vector<std::string> expected = listIn(listPath);
     for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
         ASSERT_EQ(actual[i], expected[i]) << name << " line " << i + 1;
@@ -315,9 +307,6 @@ int main(int argc, char** argv) {
     exePath = wideFromUtf8(argc > 1 ? argv[1] : "");
     russianListPath = argc > 2 ? argv[2] : "";
     englishListPath = argc > 3 ? argv[3] : "";
-    if (argc > 5 && std::string(argv[4]) == "--write") {
-        writeFolder = argv[5];
-    }
     if (exe() == nullptr) {
         std::fprintf(stderr, "cannot load %s\n", argc > 1 ? argv[1] : "(no path)");
         return 2;
