@@ -121,23 +121,12 @@ fuzz_targets() {
     return "$status"
 }
 
-# The Wine prefixes of the console tests and of the window's tests, made once: wineboot mostly
-# waits, so they are made while the cross build compiles.
-wine_prefixes() {
-    mkdir -p build-windows/gui-e2e &&
-        (. scripts/wine-env.sh build-windows && wine_env_init) &&
-        (. scripts/wine-env.sh build-windows/gui-e2e gui-e2e && wine_env_init)
-}
-
 # Every test program of the cross build runs under Wine; the serial channel also runs against
 # the native simulator on a pseudo-terminal mapped as a COM port.
 windows_tests() {
     [[ -x build/sim/tarnwick-devsim ]] || return 1
-    wine_prefixes >"$log_dir/wine-prefixes.log" 2>&1 &
-    local prefixes=$!
     cmake --preset windows -DTARNWICK_DEVSIM="$PWD/build/sim/tarnwick-devsim" &&
-        cmake --build --preset windows -j "$jobs" || { wait "$prefixes"; return 1; }
-    wait "$prefixes" || { cat "$log_dir/wine-prefixes.log"; return 1; }
+        cmake --build --preset windows -j "$jobs" || return 1
     ctest --preset windows --timeout 300 | tee "$log_dir/wine.log"
     local status=${PIPESTATUS[0]}
     count_ctest "$log_dir/wine.log"
