@@ -1,7 +1,8 @@
 // Tarnwick.exe under Wine, driven from outside by control and menu ID, against the simulator on
 // the pty that run-gui-e2e.sh maps as COM8 (registered here with SetupAPI as an adapter would
-// be). Arguments: TARNWICK_EXE REQUEST_LOG (the simulator's --log-requests) [ru|en], the last
-// the window's language (Russian by default).
+// be). Arguments: TARNWICK_EXE REQUEST_LOG (the simulator's --log-requests) [ru|en [user]]:
+// the language the window is to speak (Russian by default), chosen with /lang or, with "user",
+// left to the user's language.
 #include "app/win32/wide_text.h"
 #include "resources/resource.h"
 #include "tests/win32/gui/window_driver.h"
@@ -32,6 +33,7 @@ std::string workFolder; // the run's own, beside the request log
 PROCESS_INFORMATION process{};
 HWND mainWindow = nullptr;
 std::string language = "ru";
+bool languageOfTheUser = false;
 
 // What the window shows in each language, spelled out.
 struct Shown {
@@ -328,8 +330,8 @@ TEST(GuiStart, AnUnknownLanguageIsRefusedWithCodeTwo) {
 
 TEST_F(GuiEndToEnd, StartsDisconnected) {
     ASSERT_TRUE(registerPort(kInstance, L"COM8", L"Tarnwick simulated tracker"));
-    mainWindow =
-        startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process, wideFromUtf8(language));
+    mainWindow = startTarnwick(app, wideFromUtf8(workFolder + "trace.txt"), process,
+                               languageOfTheUser ? L"" : wideFromUtf8(language));
     ASSERT_TRUE(IsWindow(mainWindow));
     EXPECT_EQ(text(IDC_LOG_PANE), "");
     expectConnected(false);
@@ -562,6 +564,7 @@ int main(int argc, char** argv) {
     app = wideFromUtf8(argc > 1 ? argv[1] : "");
     requestLogPath = argc > 2 ? argv[2] : "";
     language = argc > 3 ? argv[3] : "ru";
+    languageOfTheUser = argc > 4 && std::string(argv[4]) == "user";
     workFolder = requestLogPath.substr(0, requestLogPath.find_last_of('\\') + 1);
     const int status = RUN_ALL_TESTS();
     // Whatever step failed, leave no window and no registered port behind.

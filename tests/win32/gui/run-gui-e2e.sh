@@ -2,14 +2,16 @@
 # A Windows test program under Wine, against tarnwick-devsim on a pseudo-terminal mapped as COM8.
 #
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH [--screenshots DIR] [--visible]
-#                                  [--lang ru|en] [--dpi N] [--texts]
+#                                  [--lang ru|en [--auto]] [--locale LOCALE] [--dpi N] [--texts]
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH --serial
 #   tests/win32/gui/run-gui-e2e.sh BUILD_WIN --devsim PATH --station [--cli PATH] [--screenshots DIR]
 #
 # By default Tarnwick.exe end to end (tarnwick-gui-e2e-test.exe) on a private Xvfb (with
 # --visible, on $DISPLAY), answering the test's "SHOT NAME GEOMETRY" lines with a PNG of that
 # part of the screen in the screenshots folder (default BUILD_WIN/screenshots); --lang starts the
-# window in that language (default ru), --dpi runs Wine at that DPI (its LogPixels; default 96),
+# window in that language (default ru) with /lang or, with --auto, expects it chosen from the
+# user's language, which --locale sets for the test and the window (LC_ALL); --dpi runs Wine
+# at that DPI (its LogPixels; default 96),
 # and --texts first checks the dialogs' texts in both languages, and that each fits its control
 # at that DPI (tarnwick-resource-texts-test.exe). With --serial,
 # tests/win32_test.exe with the device faults serial_win32_test.cpp expects. With --station, the
@@ -24,7 +26,7 @@ usage() { echo "usage: $0 BUILD_WIN --devsim PATH [--screenshots DIR] [--visible
 build=$(cd "${1:-}" 2>/dev/null && pwd) || usage
 shift
 devsim="" cli="" shots="$build/screenshots" visible="" serial="" station="" test_args=()
-lang=ru dpi=96 texts=""
+lang=ru dpi=96 texts="" locale="" auto=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --devsim) devsim=${2:-}; shift 2 || usage ;;
@@ -35,6 +37,8 @@ while [ $# -gt 0 ]; do
     --cli) cli=${2:-}; shift 2 || usage ;;
     --lang) lang=${2:-}; shift 2 || usage ;;
     --dpi) dpi=${2:-}; shift 2 || usage ;;
+    --locale) locale=${2:-}; shift 2 || usage ;;
+    --auto) auto=user; shift ;;
     --texts) texts=1; shift ;;
     *) test_args+=("$1"); shift ;;
     esac
@@ -92,7 +96,10 @@ fi
 
 # Runs the test program on the app, answering its SHOT lines; sets status.
 drive() {
-    coproc TEST { wine "$test_exe" "Z:${app//\//\\}" "$@" "${test_args[@]}" 2>&1; }
+    coproc TEST {
+        env ${locale:+LC_ALL=$locale LANG=$locale} wine "$test_exe" "Z:${app//\//\\}" "$@" \
+            "${test_args[@]}" 2>&1
+    }
     test_pid=$TEST_PID
     exec {from_test}<&"${TEST[0]}" {to_test}>&"${TEST[1]}"
     # A step that prints nothing for 240 s has hung.
@@ -161,7 +168,7 @@ if [ -n "$serial" ]; then
     TARNWICK_TEST_COM=COM8 wine "$test_exe" "${test_args[@]}" </dev/null
     status=$?
 else
-    drive "Z:${work//\//\\}\\requests.log" "$lang"
+    drive "Z:${work//\//\\}\\requests.log" "$lang" ${auto:+"$auto"}
 fi
 [ "$texts_status" -eq 0 ] || { log "the dialogs' texts failed their check"; [ "$status" -ne 0 ] || status=1; }
 [ "$status" -eq 0 ] || { log "failed ($status); simulator request log:"; cat "$work/requests.log" >&2; }

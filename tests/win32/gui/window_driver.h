@@ -67,11 +67,12 @@ inline bool launch(const std::wstring& app, const std::wstring& arguments,
                           &startup, &process) != FALSE;
 }
 
-// Starts Tarnwick.exe in `language` with its frame trace in `trace` and waits for its main
-// window.
+// Starts Tarnwick.exe in `language` (with no /lang when empty: in the user's) with its frame
+// trace in `trace` and waits for its main window.
 inline HWND startTarnwick(const std::wstring& app, const std::wstring& trace,
                           PROCESS_INFORMATION& process, const std::wstring& language = L"ru") {
-    return launch(app, L"/trace " + trace + L" /lang " + language, process)
+    return launch(app, L"/trace " + trace + (language.empty() ? L"" : L" /lang " + language),
+                  process)
                ? waitForDialog(L"Tarnwick")
                : nullptr;
 }
