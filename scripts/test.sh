@@ -152,8 +152,10 @@ package_tests() {
 
 stage "native build (programs, simulator, package)" native_build
 # The sanitizer branch runs beside the Windows branch: each has long waits on devices, clocks
-# and Wine that the other's compiler can use.
+# and Wine that the other's compiler can use. It yields the processor to the cross build, so
+# that the Wine tests, which mostly wait, start early and its own build fills their waits.
 {
+    renice -n 10 -p "$BASHPID" >/dev/null
     stage "sanitizer build (with fuzzing coverage)" sanitizer_build
     stage "sanitizer tests" sanitizer_tests
     stage "fuzzing four targets for ${TARNWICK_FUZZ_SECONDS:-8}s each" fuzz_targets
