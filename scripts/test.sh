@@ -162,9 +162,11 @@ stage "native build (programs, simulator, package)" native_build
 } >"$log_dir/beside.log" 2>&1 &
 beside=$!
 stage "Windows build and serial tests under Wine" windows_tests
+# The packages need only the two release builds, so they are made while the sanitizer branch
+# is still at work.
+stage "packages: build, install, use, remove" package_tests
 wait "$beside"
 cat "$log_dir/beside.log"
-stage "packages: build, install, use, remove" package_tests
 
 if [[ -s $failed_stages ]]; then
     sed 's/^/failed stage: /' "$failed_stages"
