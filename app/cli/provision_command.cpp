@@ -6,6 +6,7 @@
 #include "app/cli/provision_report.h"
 #include "app/cli/stop_request.h"
 #include "link/command_index.h"
+#include "link/forwarding_channel.h"
 #include "ports/port_spec.h"
 #include "profile/printable_text.h"
 #include "station/audit_file.h"
@@ -188,27 +189,11 @@ class SimulatedPort final : public PortSource {
         if (!openSession(target_, *session_, error)) {
             return nullptr;
         }
-        return std::make_unique<SessionChannel>(*session_->simulated);
+        // The session keeps the simulator; the pass gets a channel that borrows it.
+        return std::make_unique<ForwardingChannel>(*session_->simulated);
     }
 
   private:
-    // The session keeps the simulator; the pass gets a channel that borrows it.
-    class SessionChannel final : public ByteChannel {
-      public:
-        explicit SessionChannel(ByteChannel& inner) : inner_(inner) {}
-        bool writeFrame(std::span<const std::uint8_t> frame) override {
-            return inner_.writeFrame(frame);
-        }
-        bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override {
-            return inner_.readByte(timeoutMs, byte);
-        }
-        void discardInput() override { inner_.discardInput(); }
-        bool hungUp() const override { return inner_.hungUp(); }
-
-      private:
-        ByteChannel& inner_;
-    };
-
     const SessionTarget& target_;
     std::unique_ptr<DeviceSession> session_;
 };

@@ -2,6 +2,7 @@
 #include "app/win32/app_state.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/window_language.h"
+#include "link/forwarding_channel.h"
 #include "resources/resource.h"
 #include "settings/setting_catalogue.h"
 
@@ -18,17 +19,10 @@ namespace {
 
 // What the link closes (a disconnect, a removed device) is traced here; the picker traces the
 // opens and closes it makes on the port itself.
-class TracedChannel final : public ByteChannel {
+class TracedChannel final : public ForwardingChannel {
   public:
-    TracedChannel(SerialChannel& port, FrameTrace& trace) : port_(port), trace_(trace) {}
-    bool writeFrame(std::span<const std::uint8_t> frame) override {
-        return port_.writeFrame(frame);
-    }
-    bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override {
-        return port_.readByte(timeoutMs, byte);
-    }
-    void discardInput() override { port_.discardInput(); }
-    bool hungUp() const override { return port_.hungUp(); }
+    TracedChannel(SerialChannel& port, FrameTrace& trace)
+        : ForwardingChannel(port), port_(port), trace_(trace) {}
     bool closePort() override {
         const bool wasOpen = port_.isOpen();
         const bool closed = port_.closePort();

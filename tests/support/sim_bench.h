@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/forwarding_channel.h"
 #include "sim/device_simulator.h"
 #include "sim/fleet_identity.h"
 #include "sim/simulator_channel.h"
@@ -83,9 +84,17 @@ class SimBench final : public PortSource {
     int mostOpenAtOnce() const { return mostOpen_; }
 
   private:
-    class Channel final : public ByteChannel {
+    // Owns the line to the device; a base, so that it is made before the forwarding that
+    // borrows it.
+    struct SimulatedLine {
+        explicit SimulatedLine(DeviceSimulator& device) : line(device) {}
+        SimulatorChannel line;
+    };
+
+    class Channel final : private SimulatedLine, public ForwardingChannel {
       public:
-        Channel(DeviceSimulator& device, SimBench& bench) : inner_(device), bench_(bench) {
+        Channel(DeviceSimulator& device, SimBench& bench)
+            : SimulatedLine(device), ForwardingChannel(line), bench_(bench) {
             const int open = ++bench_.open_;
             int most = bench_.mostOpen_;
             while (open > most && !bench_.mostOpen_.compare_exchange_weak(most, open)) {
@@ -94,16 +103,10 @@ class SimBench final : public PortSource {
         ~Channel() override { --bench_.open_; }
         bool writeFrame(std::span<const std::uint8_t> frame) override {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return inner_.writeFrame(frame);
+            return ForwardingChannel::writeFrame(frame);
         }
-        bool readByte(std::uint32_t timeoutMs, std::uint8_t& byte) override {
-            return inner_.readByte(timeoutMs, byte);
-        }
-        void discardInput() override { inner_.discardInput(); }
-        bool hungUp() const override { return inner_.hungUp(); }
 
       private:
-        SimulatorChannel inner_;
         SimBench& bench_;
     };
 
