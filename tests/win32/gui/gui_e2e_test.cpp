@@ -91,13 +91,7 @@ const Shown& shown() {
 }
 
 std::string text(int id, HWND dialog = mainWindow) {
-    const HWND window = GetDlgItem(dialog, id);
-    std::wstring buffer(
-        static_cast<std::size_t>(std::max<LRESULT>(send(window, WM_GETTEXTLENGTH), 0)) + 1, L'\0');
-    const LRESULT copied =
-        send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-    buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
-    return utf8FromWide(buffer);
+    return windowText(GetDlgItem(dialog, id));
 }
 
 std::string chosenEntry(int id) {

@@ -46,17 +46,8 @@ bool plugIn(int k) {
         true, L"USB\\VID_1209&PID_2A1E&REV_0100\0USB\\VID_1209&PID_2A1E\0"s, L"Tarnwick Labs");
 }
 
-std::string text(HWND window) {
-    std::wstring buffer(
-        static_cast<std::size_t>(std::max<LRESULT>(send(window, WM_GETTEXTLENGTH), 0)) + 1, L'\0');
-    const LRESULT copied =
-        send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-    buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
-    return utf8FromWide(buffer);
-}
-
 std::string summary() {
-    return text(GetDlgItem(station, kSummary));
+    return windowText(GetDlgItem(station, kSummary));
 }
 
 std::string counts(int provisioned, int failed, int working) {

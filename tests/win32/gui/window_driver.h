@@ -7,7 +7,11 @@
 #endif
 #include <windows.h>
 
+#include "app/win32/wide_text.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <iostream>
@@ -20,6 +24,16 @@ inline LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam 
     return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 120000, &result)
                ? static_cast<LRESULT>(result)
                : -2;
+}
+
+// A window's text across processes: WM_GETTEXT, which the system copies over.
+inline std::string windowText(HWND window) {
+    std::wstring buffer(
+        static_cast<std::size_t>(std::max<LRESULT>(send(window, WM_GETTEXTLENGTH), 0)) + 1, L'\0');
+    const LRESULT copied =
+        send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    buffer.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
+    return utf8FromWide(buffer);
 }
 
 template <typename Done> bool waitUntil(const Done& done, DWORD timeoutMs = 30000) {
