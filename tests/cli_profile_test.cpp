@@ -14,11 +14,6 @@
 
 namespace {
 
-CliRun on(const std::string& port, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--port", port});
-    return runProgram(TARNWICK_CLI, arguments);
-}
-
 void start(DevsimProcess& device, std::vector<std::string> arguments = {}) {
     arguments.insert(arguments.begin(), {"--connect-delay", "200"});
     std::string error;
@@ -37,12 +32,11 @@ void expectAllSucceeded(const CliRun& run, int operations) {
 }
 
 TEST(ProfileOnPorts, ReadAllLoadedIntoAnotherDeviceReadsBackTheSame) {
-    DevsimProcess a;
-    DevsimProcess b;
+    DevsimProcess a, b;
     start(a);
     start(b);
     const std::string expected =
-        edited(on(a.portPath(), {"read-all"}).out,
+        edited(cli({"read-all"}, a.portPath()).out,
                {{"\nmaster-flag=1\n", "\nmaster-flag=0\n"},
                 {"\napn=internet\n", "\napn= a=b # c \n"},
                 {"\nwifi-password=wifi-pass-2024\n", "\nwifi-password=пароль A\n"},
@@ -61,19 +55,19 @@ TEST(ProfileOnPorts, ReadAllLoadedIntoAnotherDeviceReadsBackTheSame) {
                 {"Save in file=1", "save-in-file=1"}});
     ::umask(077); // the test's profiles are private, as profiles holding passwords should be
     TempDir dir;
-    expectAllSucceeded(on(a.portPath(), {"load-all", dir.write("edited.conf", written)}), 41);
+    expectAllSucceeded(cli({"load-all", dir.write("edited.conf", written)}, a.portPath()), 41);
 
     // An older profile readable by all: read-all takes it over for the owner alone.
     const std::string saved = dir.write("saved.conf", "an older, longer profile\n\n\n\n");
     ::chmod(saved.c_str(), 0644);
-    const CliRun read = on(a.portPath(), {"read-all", "--output", saved});
+    const CliRun read = cli({"read-all", "--output", saved}, a.portPath());
     expectAllSucceeded(read, 44);
     EXPECT_EQ(read.out, "");
     EXPECT_EQ(std::filesystem::status(saved).permissions(), std::filesystem::perms(0600));
     EXPECT_EQ(readWholeFile(saved), expected);
 
-    expectAllSucceeded(on(b.portPath(), {"load-all", saved}), 41);
-    EXPECT_EQ(on(b.portPath(), {"read-all"}).out, expected);
+    expectAllSucceeded(cli({"load-all", saved}, b.portPath()), 41);
+    EXPECT_EQ(cli({"read-all"}, b.portPath()).out, expected);
 }
 
 TEST(ProfileOnPorts, AFailedReadWritesNoProfileAndAFailedWriteFailsTheLoad) {
@@ -81,7 +75,7 @@ TEST(ProfileOnPorts, AFailedReadWritesNoProfileAndAFailedWriteFailsTheLoad) {
     start(device, {"--fault", "get-mqtt-port:status=1", "--fault", "set-apn:status=1"});
     TempDir dir;
     const std::string kept = dir.write("kept.conf", "kept\n");
-    const CliRun read = on(device.portPath(), {"read-all", "--output", kept});
+    const CliRun read = cli({"read-all", "--output", kept}, device.portPath());
     EXPECT_EQ(read.exitStatus, 1);
     EXPECT_NE(read.err.find("\nGetting MQTT PORT...   ack error.\r\n"), std::string::npos);
     EXPECT_TRUE(read.err.ends_with("read-all: not every read succeeded; no profile written\n"
@@ -89,8 +83,8 @@ TEST(ProfileOnPorts, AFailedReadWritesNoProfileAndAFailedWriteFailsTheLoad) {
     EXPECT_EQ(readWholeFile(kept), "kept\n");
 
     // Each fault is for one exchange: this read gets everything, the load fails the APN alone.
-    ASSERT_EQ(on(device.portPath(), {"read-all", "--output", kept}).exitStatus, 0);
-    const CliRun load = on(device.portPath(), {"load-all", kept});
+    ASSERT_EQ(cli({"read-all", "--output", kept}, device.portPath()).exitStatus, 0);
+    const CliRun load = cli({"load-all", kept}, device.portPath());
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_NE(load.err.find("\nSetting APN...   ack error.\r\nSetting MQTT BROKER...   success."),
               std::string::npos);
@@ -102,7 +96,7 @@ TEST(ProfileOnPorts, WhatReadAllWritesForATrackerWithoutPartsLoadsBackSkippingTh
     ::umask(077);
     TempDir dir;
     const std::string path = dir.path("parts.conf");
-    expectAllSucceeded(on(device.portPath(), {"read-all", "--output", path}), 44);
+    expectAllSucceeded(cli({"read-all", "--output", path}, device.portPath()), 44);
     const std::string profile = readWholeFile(path);
     for (const char* empty :
          {"\nlora-dev-eui=\nlora-app-eui=\nlora-app-key=\nlora-band=RU864-870\n",
@@ -111,7 +105,7 @@ TEST(ProfileOnPorts, WhatReadAllWritesForATrackerWithoutPartsLoadsBackSkippingTh
           "aux-sensors.token.type=\naux-sensors.token.value=\n"}) {
         EXPECT_NE(profile.find(empty), std::string::npos) << empty;
     }
-    const CliRun load = on(device.portPath(), {"load-all", path, "--verify"});
+    const CliRun load = cli({"load-all", path, "--verify"}, device.portPath());
     EXPECT_EQ(load.exitStatus, 0) << load.err;
     EXPECT_TRUE(
         load.err.starts_with("Connecting...   success.\r\n"
@@ -130,7 +124,7 @@ TEST(ProfileOnPorts, WhatReadAllWritesForATrackerWithoutPartsLoadsBackSkippingTh
     // fields empty (as the window saves one) leaves it out, and the tracker stays without.
     DevsimProcess bare;
     start(bare, {"--no-bracelet"});
-    const CliRun read = on(bare.portPath(), {"read-all", "--output", dir.path("none.conf")});
+    const CliRun read = cli({"read-all", "--output", dir.path("none.conf")}, bare.portPath());
     EXPECT_EQ(read.exitStatus, 1);
     EXPECT_NE(read.err.find("\nGetting bracelet...   ack error.\r\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.path("none.conf")));
@@ -138,21 +132,17 @@ TEST(ProfileOnPorts, WhatReadAllWritesForATrackerWithoutPartsLoadsBackSkippingTh
         "nb.conf", edited(profile, {{"bracelet.address=D43639A10B7E", "bracelet.address="},
                                     {"bracelet.type=Halvorn Tessel", "bracelet.type="},
                                     {"bracelet.period=10", "bracelet.period="}}));
-    const CliRun loadBare = on(bare.portPath(), {"load-all", noBracelet});
+    const CliRun loadBare = cli({"load-all", noBracelet}, bare.portPath());
     EXPECT_EQ(loadBare.exitStatus, 0) << loadBare.err;
     EXPECT_NE(loadBare.err.find("\nSkipping bracelet: every field is empty in the profile.\r\n"),
               std::string::npos);
-    EXPECT_EQ(on(bare.portPath(), {"get", "bracelet"}).exitStatus, 1);
+    EXPECT_EQ(cli({"get", "bracelet"}, bare.portPath()).exitStatus, 1);
 
     // A device value load-all would refuse (an APN longer than the window's 50 characters):
     // read-all writes no profile rather than one that cannot be loaded back.
-    std::string longApn = "00";
-    for (int i = 0; i < 51; ++i) {
-        longApn += "61";
-    }
-    const CliRun refused =
-        runProgram(TARNWICK_CLI, {"--simulate", "--sim-fault", "get-apn:payload=" + longApn,
-                                  "read-all", "--output", dir.path("long.conf")});
+    const std::string longApn = "00" + std::string(51 * 2, '6'); // 51 times 'f'
+    const CliRun refused = cli({"--simulate", "--sim-fault", "get-apn:payload=" + longApn,
+                                "read-all", "--output", dir.path("long.conf")});
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_NE(refused.err.find("\r\nread-all: load-all would refuse the profile: line 13: apn "
                                "takes at most 50 characters; no profile written\n"),
@@ -163,7 +153,7 @@ TEST(ProfileOnPorts, WhatReadAllWritesForATrackerWithoutPartsLoadsBackSkippingTh
 
 TEST(ProfileRefusals, LoadAllChecksTheWholeProfileBeforeOpeningThePort) {
     ::umask(077);
-    const std::string good = runProgram(TARNWICK_CLI, {"--simulate", "read-all"}).out;
+    const std::string good = cli({"--simulate", "read-all"}).out;
     const std::vector<std::pair<std::string, std::string>> rows = {
         {good + "volume=3\n", "line 81: unknown setting 'volume'"},
         {edited(good, {{"mic-gain=4", "mic-gain 4"}}), "line 7: 'mic-gain 4' is not NAME=VALUE"},
@@ -185,7 +175,7 @@ TEST(ProfileRefusals, LoadAllChecksTheWholeProfileBeforeOpeningThePort) {
     for (const auto& [text, error] : rows) {
         const std::string path = dir.write("refused.conf", text);
         // No such port: a run that got as far as opening it would end with 1, not 2.
-        const CliRun run = on("/nonexistent/port", {"load-all", path});
+        const CliRun run = cli({"load-all", path}, "/nonexistent/port");
         EXPECT_EQ(run.exitStatus, 2);
         EXPECT_EQ(run.out + run.err, "load-all: " + path + ": " + error + "\n");
     }
@@ -193,19 +183,19 @@ TEST(ProfileRefusals, LoadAllChecksTheWholeProfileBeforeOpeningThePort) {
 
 TEST(ProfileRefusals, DiffTakesAProfileOfOneMebibyteAndRefusesOneByteMore) {
     ::umask(077);
-    const std::string good = runProgram(TARNWICK_CLI, {"--simulate", "read-all"}).out;
+    const std::string good = cli({"--simulate", "read-all"}).out;
     std::string full = good + "#" + std::string(1024 * 1024 - good.size() - 2, 'x') + "\n";
     TempDir dir;
     const std::vector<std::string> exact = {"diff", dir.write("a", full), dir.write("b", full)};
-    const CliRun taken = runProgram(TARNWICK_CLI, exact);
+    const CliRun taken = cli(exact);
     EXPECT_EQ(taken.exitStatus, 0) << taken.err;
     const std::string over = dir.write("over", full + "\n");
-    const CliRun refused = runProgram(TARNWICK_CLI, {"diff", over, exact[1]});
+    const CliRun refused = cli({"diff", over, exact[1]});
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_EQ(refused.err, "diff: cannot read " + over + ": larger than 1 MiB\n");
     const std::string placeholder =
         dir.write("p", edited(good, {{"=tarnwick/data/TRK-0A1B2C3D", "=trk/{imei}"}}));
-    EXPECT_EQ(runProgram(TARNWICK_CLI, {"diff", placeholder, exact[1]}).err,
+    EXPECT_EQ(cli({"diff", placeholder, exact[1]}).err,
               "diff: " + placeholder + ": line 19: {imei} is filled in only by provision\n");
 }
 
@@ -229,7 +219,7 @@ TEST(ProfileRefusals, SetRefusesBeforeConnectingWhatTheWindowsFiltersRefuse) {
     for (std::string row; rows >> row;) {
         SCOPED_TRACE(row);
         const bool taken = row[0] == '+';
-        const CliRun run = on("/nonexistent/port", {"set", row.substr(1)});
+        const CliRun run = cli({"set", row.substr(1)}, "/nonexistent/port");
         EXPECT_EQ(run.exitStatus, taken ? 1 : 2) << run.err;
         EXPECT_EQ(run.err.starts_with("set: cannot open port"), taken) << run.err;
     }

@@ -24,21 +24,21 @@ struct Provision : testing::Test {
     std::string error;
 
     void SetUp() override {
-        const CliRun read = runProgram(TARNWICK_CLI, {"--simulate", "read-all"});
+        const CliRun read = cli({"--simulate", "read-all"});
         ASSERT_EQ(read.exitStatus, 0) << read.err;
         profile =
             dir.write("p.prof", edited(read.out, {{"mqtt-port=1883", "mqtt-port=8883"},
                                                   {"mqtt-topic-pub=tarnwick/data/TRK-0A1B2C3D",
                                                    "mqtt-topic-pub=trk/{device-id}/data"}}));
     }
-    bool start(int count, std::vector<std::string> arguments) {
+    bool start(int count, Args arguments) {
         arguments.insert(arguments.end(), {"--count", std::to_string(count), "--link-prefix", t,
                                            "--baud", "115200"});
         return fleet.startFleet(TARNWICK_DEVSIM, arguments, count, error);
     }
-    CliRun provision(std::vector<std::string> arguments) {
+    CliRun provision(Args arguments) {
         arguments.insert(arguments.begin(), {"provision", profile, "--audit", audit});
-        return runProgram(TARNWICK_CLI, arguments);
+        return cli(arguments);
     }
     // The audit's records by port, in the order they were appended.
     std::map<std::string, std::vector<json>> records() {
@@ -52,10 +52,9 @@ struct Provision : testing::Test {
     }
     // Runs `command` in the background, sends SIGINT once `ready` holds, returns the status.
     CliRun interrupted(const std::string& command, const std::string& ready) {
-        return runProgram("/bin/sh", {"-c", command + " >'" + dir.path("out") + "' 2>&1 & pid=$!;" +
-                                                " for i in $(seq 1500); do " + ready +
-                                                " && break; sleep 0.02; done; kill -INT $pid;" +
-                                                " wait $pid; echo $?"});
+        return shell(command + " >'" + dir.path("out") +
+                     "' 2>&1 & pid=$!; for i in $(seq 1500); do " + ready +
+                     " && break; sleep 0.02; done; kill -INT $pid; wait $pid; echo $?");
     }
 };
 
@@ -93,15 +92,10 @@ TEST_F(Provision, EveryTrackerGetsTheProfileWithItsOwnRowAndIsReadBack) {
     EXPECT_TRUE(byPort[t + "1"].at(0)["overrideSha256"].is_null());
     EXPECT_EQ(byPort[t + "1"].at(0)["profileSha256"], second["profileSha256"]);
 
-    const std::vector<std::string> get = {"get", "mqtt-username", "mqtt-topic-sub",
-                                          "mqtt-topic-pub", "mqtt-port"};
-    std::vector<std::string> args = {"--port", t + "2"};
-    args.insert(args.end(), get.begin(), get.end());
-    EXPECT_EQ(runProgram(TARNWICK_CLI, args).out,
-              "mqtt-username=user, two\nmqtt-topic-sub=trk/356938035643817\n"
-              "mqtt-topic-pub=trk/TRK-0A1B2C3E/data\nmqtt-port=8883\n");
-    args[1] = t + "3";
-    EXPECT_EQ(runProgram(TARNWICK_CLI, args).out,
+    const Args get = {"get", "mqtt-username", "mqtt-topic-sub", "mqtt-topic-pub", "mqtt-port"};
+    EXPECT_EQ(cli(get, t + "2").out, "mqtt-username=user, two\nmqtt-topic-sub=trk/356938035643817\n"
+                                     "mqtt-topic-pub=trk/TRK-0A1B2C3E/data\nmqtt-port=8883\n");
+    EXPECT_EQ(cli(get, t + "3").out,
               "mqtt-username=tracker\nmqtt-topic-sub=tarnwick/cmd/TRK-0A1B2C3D\n"
               "mqtt-topic-pub=trk/TRK-0A1B2C3F/data\nmqtt-port=8883\n");
 }
@@ -147,8 +141,7 @@ TEST_F(Provision, RefusedInputsSendNothing) {
         {"imei,apn\n", {"--require-fw", "3e5"}, "dotted numbers such as 2.7.1, got '3e5'\n"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args = {"--port", dir.path("absent"), "--overrides",
-                                         dir.write("o.csv", c.csv)};
+        Args args = {"--port", dir.path("absent"), "--overrides", dir.write("o.csv", c.csv)};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         const CliRun run = provision(args);
         EXPECT_EQ(run.exitStatus, 2) << c.csv;
@@ -161,7 +154,7 @@ TEST_F(Provision, RefusedInputsSendNothing) {
 TEST_F(Provision, TheDeviceDecidesTheOutcome) {
     const std::string none = dir.write("none.csv", "device-id,apn\nTRK-1,x\n");
     const struct {
-        std::vector<std::string> args;
+        Args args;
         int exitStatus;
         const char* result;
         const char* error;
@@ -179,15 +172,9 @@ TEST_F(Provision, TheDeviceDecidesTheOutcome) {
     };
     for (const auto& c : cases) {
         std::filesystem::remove(audit);
-        std::vector<std::string> args = {"--simulate"};
-        std::vector<std::string> rest = c.args;
-        if (rest[0] == "--sim-fault") {
-            args.insert(args.end(), rest.begin(), rest.begin() + 2);
-            rest.erase(rest.begin(), rest.begin() + 2);
-        }
-        args.insert(args.end(), {"provision", profile, "--audit", audit});
-        args.insert(args.end(), rest.begin(), rest.end());
-        const CliRun run = runProgram(TARNWICK_CLI, args);
+        Args args = c.args;
+        args.insert(args.begin(), "--simulate");
+        const CliRun run = provision(args);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.out << run.err;
         const json record = records()["simulated"].at(0);
         EXPECT_EQ(record["result"], c.result);

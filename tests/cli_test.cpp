@@ -82,12 +82,7 @@ TEST(CliRuns, ExitStatusOutputAndReason) {
     };
     for (const CliRow& row : rows) {
         SCOPED_TRACE(row.arguments);
-        std::vector<std::string> arguments;
-        std::istringstream words(row.arguments);
-        for (std::string word; std::getline(words, word, ' ');) {
-            arguments.push_back(word);
-        }
-        const CliRun run = runProgram(TARNWICK_CLI, arguments);
+        const CliRun run = cli(words(row.arguments));
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
         EXPECT_EQ(run.out, row.out);
         EXPECT_NE(run.err.find(row.errPart), std::string::npos) << run.err;
@@ -97,20 +92,20 @@ TEST(CliRuns, ExitStatusOutputAndReason) {
 TEST(CliRuns, AMalformedPortIsRefusedByEveryCommandBeforeAnythingIsOpened) {
     const std::vector<std::string> specs = {"usb:zz", "usb:1209", "usb:1209:2A1E:", "usb:12G9:2A1E",
                                             "usb:1209-2A1E"};
-    const std::vector<std::vector<std::string>> commands = {{"get", "master-flag"},
-                                                            {"raw", "9"},
-                                                            {"read-all"},
-                                                            {"versions"},
-                                                            {"ports"},
-                                                            {"names"},
-                                                            {"provision", "p.conf"},
-                                                            {"load-all", "p.conf"}};
+    const std::vector<Args> commands = {{"get", "master-flag"},
+                                        {"raw", "9"},
+                                        {"read-all"},
+                                        {"versions"},
+                                        {"ports"},
+                                        {"names"},
+                                        {"provision", "p.conf"},
+                                        {"load-all", "p.conf"}};
     bool after = false; // before the command and after it, in turn
     for (const std::string& spec : specs) {
-        for (std::vector<std::string> arguments : commands) {
+        for (Args arguments : commands) {
             arguments.insert(arguments.begin() + (after = !after), {"--port", spec});
             SCOPED_TRACE(testing::PrintToString(arguments));
-            const CliRun run = runProgram(TARNWICK_CLI, arguments);
+            const CliRun run = cli(arguments);
             EXPECT_EQ(run.exitStatus, 2);
             EXPECT_EQ(run.out, "");
             EXPECT_TRUE(run.err.starts_with("tarnwick-cli: bad port " + spec +
@@ -125,9 +120,9 @@ TEST(CliRuns, TheTraceMasksSecretsUnlessAskedForThem) {
     TempDir dir;
     const std::string trace = dir.path("t");
     // The tx line of the password's set, without its time stamp.
-    const auto sent = [&trace](std::vector<std::string> arguments) {
+    const auto sent = [&trace](Args arguments) {
         arguments.insert(arguments.end(), {"--trace", trace, "set", "mqtt-password=s3cr"});
-        EXPECT_EQ(runProgram(TARNWICK_CLI, arguments).exitStatus, 0);
+        EXPECT_EQ(cli(arguments).exitStatus, 0);
         const std::string text = readWholeFile(trace);
         const std::size_t tx = text.find(" tx 00", text.find("code=0x0000 len=1 payload=00"));
         return tx == std::string::npos ? text : text.substr(tx + 1, text.find('\n', tx) - tx - 1);
@@ -138,21 +133,21 @@ TEST(CliRuns, TheTraceMasksSecretsUnlessAskedForThem) {
 }
 
 TEST(CliRuns, NamesAndPorts) {
-    const CliRun names = runProgram(TARNWICK_CLI, {"names"});
+    const CliRun names = cli({"names"});
     EXPECT_EQ(names.exitStatus, 0);
     EXPECT_TRUE(names.out.starts_with("master-flag          read write\n")) << names.out;
     EXPECT_NE(names.out.find("\nimei                 read      \n"), std::string::npos);
     EXPECT_NE(names.out.find("\ngas-analyzer         write      gas-analyzer.address, "
                              "gas-analyzer.type, gas-analyzer.period\n"),
               std::string::npos);
-    const CliRun ports = runProgram(TARNWICK_CLI, {"ports"});
+    const CliRun ports = cli({"ports"});
     EXPECT_EQ(ports.exitStatus, 0);
     EXPECT_EQ(ports.err, ports.out.empty() ? "ports: no serial ports found\n" : "");
     std::istringstream lines(ports.out);
     for (std::string line; std::getline(lines, line);) {
         EXPECT_TRUE(std::regex_match(line, std::regex("/dev/[^ ]+ : [^ ].*"))) << line;
     }
-    const CliRun json = runProgram(TARNWICK_CLI, {"ports", "--json"});
+    const CliRun json = cli({"ports", "--json"});
     EXPECT_EQ(json.exitStatus, 0);
     std::istringstream objects(json.out);
     std::size_t count = 0;
@@ -168,13 +163,10 @@ TEST(CliRuns, GetAndSetOnAPort) {
     DevsimProcess device;
     std::string error;
     ASSERT_TRUE(device.start(TARNWICK_DEVSIM, {"--connect-delay", "200"}, error)) << error;
-    const auto on = [&device](std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"--port", device.portPath()});
-        return runProgram(TARNWICK_CLI, arguments);
-    };
     // One field of a setting of several: the others are read first and written back as they are.
-    const CliRun set = on({"set", "wifi-ssid=Склад 3=A", "lora-band=EU863-870",
-                           "log-flags.save-in-file=1", "data-period=5", "mqtt-port=8883"});
+    const CliRun set = cli({"set", "wifi-ssid=Склад 3=A", "lora-band=EU863-870",
+                            "log-flags.save-in-file=1", "data-period=5", "mqtt-port=8883"},
+                           device.portPath());
     EXPECT_EQ(set.exitStatus, 1);
     EXPECT_EQ(set.err, logOf("Setting WiFi ssid...   success.\r\n"
                              "Setting LoRa band...   success.\r\n"
@@ -183,12 +175,13 @@ TEST(CliRuns, GetAndSetOnAPort) {
                              "Setting data period...   error (data is out of range).\r\n"
                              "Setting MQTT PORT...   success.\r\n"));
 
-    const CliRun imei = runProgram(TARNWICK_CLI, {"get", "--port", device.portPath(), "imei"});
+    const CliRun imei = cli({"get", "--port", device.portPath(), "imei"});
     EXPECT_EQ(imei.exitStatus, 0) << imei.err;
     EXPECT_EQ(imei.out, "imei=356938035643809\n");
 
     const CliRun get =
-        on({"get", "log-flags", "wifi-ssid", "lora-band", "mqtt-port", "data-period"});
+        cli({"get", "log-flags", "wifi-ssid", "lora-band", "mqtt-port", "data-period"},
+            device.portPath());
     EXPECT_EQ(get.exitStatus, 0);
     EXPECT_TRUE(get.out.ends_with("\nlog-flags.LORA=0\nlog-flags.Save in file=1\nwifi-ssid=Склад "
                                   "3=A\nlora-band=EU863-870\nmqtt-port=8883\ndata-period=60\n"));

@@ -34,7 +34,7 @@ nlohmann::json jsonLines(const std::string& text) {
 
 TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
     TempDir dir;
-    const std::string a = runProgram(TARNWICK_CLI, {"--simulate", "read-all"}).out;
+    const std::string a = cli({"--simulate", "read-all"}).out;
     const std::string b = edited(
         a, {{"\napn=internet\n", "\napn=web\n"}, {"\nmqtt-port=1883\n", "\nmqtt-port=8883\n"}});
     // The same settings in other forms: a leading zero, the gas analyzer's own key, no imei.
@@ -112,12 +112,11 @@ TEST(CliVerify, VerifyDiffChangedOnlyAndJson) {
     };
     for (const VerifyRow& row : rows) {
         SCOPED_TRACE(row.arguments);
-        std::vector<std::string> arguments;
-        std::istringstream words(row.arguments);
-        for (std::string word; std::getline(words, word, ' ');) {
-            arguments.push_back(files.contains(word) ? files.at(word) : word);
+        Args arguments = words(row.arguments);
+        for (std::string& word : arguments) {
+            word = files.contains(word) ? files.at(word) : word;
         }
-        const CliRun run = runProgram(TARNWICK_CLI, arguments);
+        const CliRun run = cli(arguments);
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
         EXPECT_NE(run.err.find(row.errPart), std::string::npos) << run.err;
         if (!row.absent.empty()) {

@@ -139,14 +139,13 @@ struct LinkTest : ::testing::Test {
 };
 
 TEST_F(LinkTest, GetMasterFlagTakesOnlyAWholeReplyToIt) {
-    // the device's bytes, answered, reply payload, reads (each with its own time-out), frames
-    // dropped
+    // The device's bytes, answered, reply payload, reads of 1234 ms each, frames dropped.
     const std::tuple<const char*, bool, const char*, std::size_t, std::uint32_t> rows[] = {
         {"00 02 06 02 09 02 02 02 01", true, "00 01", 9, 0},
         {"00 02 04 02 09 01 01", true, "", 7, 0},
         {"55 AA 00 02 05 02 09 02 01 01", true, "00", 10, 0},
-        {"00 02 05 02 08 02 01 01 00 02 06 02 09 02 02 02 01", true, "00 01", 17,
-         1},                                              // 0x0008 first
+        // 0x0008 first
+        {"00 02 05 02 08 02 01 01 00 02 06 02 09 02 02 02 01", true, "00 01", 17, 1},
         {"00 02 05 02 08 02 01 01", false, "", 9, 1},     // only another command's frame
         {"00 02 05 02 09 02 03 01", false, "", 8, 0},     // claims more than it carried
         {"00 02 06 02 09 02 01 02 01", true, "00", 9, 0}, // claims less: the claim stands

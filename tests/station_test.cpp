@@ -53,34 +53,58 @@ std::vector<ProfileEntry> benchProfile(const std::map<std::string, std::string>&
     return profile;
 }
 
+std::atomic<bool> stopWatching{false};
+
 struct Station : testing::Test {
     SimBench bench;
     ProvisionPlan plan;
     StationOptions options;
     Recorder recorder;
     std::vector<json> audit;
+    std::atomic<std::size_t> records{0}; // audit.size(), for the thread that stops a watch
     bool auditFails = false;
 
     void SetUp() override {
         plan.profile = benchProfile();
         plan.connectTimeoutMs = 5000;
     }
-    StationSummary run() { return run(recorder); }
-    StationSummary run(StationObserver& observer) {
-        for (const PortInfo& port : bench.present()) {
-            options.portSpecs.push_back(port.name);
+    StationSummary run() { return run(recorder, bench); }
+    // On the ports given, or on every port present.
+    StationSummary run(StationObserver& observer, PortSource& ports, bool (*stop)() = nullptr) {
+        if (options.portSpecs.empty()) {
+            for (const PortInfo& port : ports.present()) {
+                options.portSpecs.push_back(port.name);
+            }
         }
         const AuditSink sink = [this](std::string_view record) {
             EXPECT_TRUE(record.ends_with("\n"));
             audit.push_back(json::parse(record));
+            ++records; // what another thread may read while the station runs
             return !auditFails;
         };
-        return runStation(bench, options, plan, "cafe", observer, sink, nullptr);
+        return runStation(ports, options, plan, "cafe", observer, sink, stop);
     }
-    static bool wrote(const DeviceSimulator& device, CommandCode code) {
-        const auto& requests = device.requests();
-        return std::any_of(requests.begin(), requests.end(),
-                           [code](const RecordedRequest& r) { return r.code == code; });
+    // Watches the bench until `records` audit records are in (or 5 s passed), then stops;
+    // `during` runs once the first record is in.
+    StationSummary watchUntil(std::size_t records, const std::function<void()>& during) {
+        options.watch = true;
+        options.pollInterval = std::chrono::milliseconds(20);
+        options.portSpecs = {"p1", "p2"};
+        stopWatching = false;
+        std::thread stopper([&] {
+            bool done = false;
+            for (int i = 0; i < 500 && this->records < records; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                if (!done && this->records > 0) {
+                    during();
+                    done = true;
+                }
+            }
+            stopWatching = true;
+        });
+        const StationSummary summary = run(recorder, bench, [] { return stopWatching.load(); });
+        stopper.join();
+        return summary;
     }
 };
 
@@ -95,7 +119,7 @@ TEST_F(Station, AGoodTrackerARefusedWriteAndAnUnplugEachEndAsTheyHappened) {
     pulled.hangup = true;
     bench.add(3).scriptFault(0x0211, pulled);
     StationBoard board("cafe");
-    const StationSummary summary = run(board);
+    const StationSummary summary = run(board, bench);
     EXPECT_EQ(summaryText(summary), "1 provisioned, 1 failed, 1 unplugged");
     EXPECT_EQ(stationVerdict(summary), StationVerdict::Faults);
     ASSERT_EQ(audit.size(), 3u);
@@ -213,17 +237,15 @@ TEST_F(Station, OneIdentityOnce) {
         // Two ports with one IMEI must not run at once, or either may be the one refused.
         options = {};
         options.jobs = 1;
-        for (const PortInfo& port : fresh.present()) {
-            options.portSpecs.push_back(port.name);
-        }
         Recorder seen;
-        const StationSummary summary =
-            runStation(fresh, options, plan, "cafe", seen, nullptr, nullptr);
+        const StationSummary summary = run(seen, fresh);
         EXPECT_EQ(seen.done, c.done);
         EXPECT_EQ(seen.notes, c.notes);
         EXPECT_EQ(summary.attempts, c.done.size());
         if (c.done.back().find("refused") != std::string::npos) {
-            EXPECT_FALSE(wrote(fresh.device(1), 0x020F)) << "a refused tracker was written";
+            for (const RecordedRequest& request : fresh.device(1).requests()) {
+                EXPECT_NE(request.code, 0x020F) << "a refused tracker was written";
+            }
             EXPECT_EQ(stationVerdict(summary), StationVerdict::Faults);
         }
     }
@@ -233,14 +255,13 @@ TEST_F(Station, ARetryRunRefusesATrackerTheFirstRunWrote) {
     bench.add(1);
     bench.add(1); // the same tracker again, as if moved to another port
     options.portSpecs = {"p1"};
-    const StationSummary first =
-        runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
+    const StationSummary first = run();
     EXPECT_EQ(first.written, (std::map<std::string, std::string>{{"IMEI 356938035643809", "p1"}}));
     // The port another part of the program holds is left alone.
     options.portSpecs = {"p1", "p2"};
     options.exclude = {"p1"};
     options.writtenBefore = first.written;
-    runStation(bench, options, plan, "cafe", recorder, nullptr, nullptr);
+    run();
     EXPECT_EQ(recorder.done,
               (std::vector<std::string>{
                   "p1 provisioned",
@@ -310,43 +331,12 @@ TEST_F(Station, ATrackerWithoutItsRowIsCounted) {
     EXPECT_EQ(bench.device(1).storedValue(0x020C), Bytes({'t', 'w', 'o'}));
 }
 
-std::atomic<bool> stopWatching{false};
-
-// Watches the bench until `records` audit records are in (or 5 s passed), then stops; `during`
-// runs once the first record is in.
-StationSummary watchUntil(Station& t, std::size_t records, const std::function<void()>& during) {
-    t.options.watch = true;
-    t.options.pollInterval = std::chrono::milliseconds(20);
-    stopWatching = false;
-    std::thread stopper([&] {
-        bool done = false;
-        for (int i = 0; i < 500 && t.audit.size() < records; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (!done && !t.audit.empty()) {
-                during();
-                done = true;
-            }
-        }
-        stopWatching = true;
-    });
-    t.options.allUsb = false;
-    t.options.portSpecs = {"p1", "p2"};
-    const AuditSink sink = [&t](std::string_view record) {
-        t.audit.push_back(json::parse(record));
-        return true;
-    };
-    const StationSummary summary = runStation(t.bench, t.options, t.plan, "cafe", t.recorder, sink,
-                                              [] { return stopWatching.load(); });
-    stopper.join();
-    return summary;
-}
-
 TEST_F(Station, AReplugUnderWatchAndRetryIsTheSameTrackerAgain) {
     SimFault pulled;
     pulled.hangup = true;
     bench.add(1).scriptFault(0x0211, pulled);
     options.retry = true;
-    const StationSummary summary = watchUntil(*this, 2, [] {});
+    const StationSummary summary = watchUntil(2, [] {});
     EXPECT_EQ(recorder.done, (std::vector<std::string>{
                                  "p1 unplugged: Setting MQTT TOPIC_SUB...   cmd sending error.",
                                  "p1 provisioned"}));
@@ -358,7 +348,7 @@ TEST_F(Station, AReplugUnderWatchAndRetryIsTheSameTrackerAgain) {
 
 TEST_F(Station, ACloneOfAWatchedSerialIsAnotherPortNotTheSameTracker) {
     bench.add(1, "TRK00001");
-    const StationSummary summary = watchUntil(*this, 2, [this] { bench.add(2, "TRK00001"); });
+    const StationSummary summary = watchUntil(2, [this] { bench.add(2, "TRK00001"); });
     EXPECT_EQ(recorder.done, (std::vector<std::string>{"p1 provisioned", "p2 provisioned"}));
     EXPECT_EQ(recorder.notes,
               (std::vector<std::string>{

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -22,8 +21,7 @@ const std::string kBye = "tx 00020402010101 code=0x0001 len=0 payload=\n"
 // Runs with --trace; the trace with stamps, 9 columns and never decreasing, cut after the first.
 std::string tracedRun(const std::string& arguments, const std::string& out, int status) {
     TempDir dir;
-    std::istringstream words("--trace " + dir.path("t") + " " + arguments);
-    const CliRun run = runProgram(TARNWICK_CLI, {std::istream_iterator<std::string>(words), {}});
+    const CliRun run = cli(words("--trace " + dir.path("t") + " " + arguments));
     EXPECT_EQ(std::to_string(run.exitStatus) + " " + run.out, std::to_string(status) + " " + out)
         << run.err;
     std::istringstream lines(readWholeFile(dir.path("t")));
@@ -56,16 +54,6 @@ TEST(FrameTrace, EveryFrameTimeOutOpenAndClose) {
     }
 }
 
-TEST(FrameTrace, AFileThatCannotBeOpenedStopsTheRunBeforeThePort) {
-    for (const std::string command : {"get", "raw"}) {
-        const CliRun run =
-            runProgram(TARNWICK_CLI, {"--trace", "/no/t", "--port", "/no/port", command,
-                                      command == "get" ? "master-flag" : "9"});
-        EXPECT_EQ(std::to_string(run.exitStatus) + run.out + run.err,
-                  "2" + command + ": cannot open trace file /no/t: No such file or directory\n");
-    }
-}
-
 // A device that never sends its second connect reply: Ctrl-C ends the wait at once, the
 // device still gets its disconnect, and the trace holds every frame; a second Ctrl-C, which
 // ends the program on the spot, still leaves the frames sent before the last wait.
@@ -80,11 +68,10 @@ TEST(FrameTrace, CtrlCDuringTheConnectWaitEndsItAndKeepsTheTrace) {
         TempDir dir;
         const std::string trace = dir.path("t");
         // The shell prints the program's status and how long it took to end after the signal.
-        const CliRun run = runProgram(
-            "/bin/sh",
-            {"-c", "'" TARNWICK_CLI "' --trace '" + trace + "' --port " + device.portPath() +
-                       " get master-flag 2>/dev/null & pid=$!; sleep 0.5; s=$(date +%s%N); " +
-                       signals + "; wait $pid; echo $? $((($(date +%s%N) - s) / 1000000))"});
+        const CliRun run =
+            shell("'" TARNWICK_CLI "' --trace '" + trace + "' --port " + device.portPath() +
+                  " get master-flag 2>/dev/null & pid=$!; sleep 0.5; s=$(date +%s%N); " + signals +
+                  "; wait $pid; echo $? $((($(date +%s%N) - s) / 1000000))");
         std::istringstream result(run.out);
         int status = 0;
         long ms = 0;

@@ -1,4 +1,5 @@
 #include "tests/support/ui_rig.h"
+#include "tests/support/wire_bytes.h"
 
 #include "profile/page_profile.h"
 #include "settings/setting_catalogue.h"
@@ -322,7 +323,6 @@ TEST(InputFilters, DeleteTheLastCharacterNestedUntilItPasses) {
         {1529, false, u"12gg", u"12", 3, 3}, {1012, true, u"7", u"", 2, 2},
         {1107, false, u"999", u"99", 2, 2},  {1129, false, u"9999999", u"9999", 4, 4},
         {1603, true, u"12x", u"12x", 3, 1},  {1005, true, u"8+9+", u"8+9+", 4, 1},
-
         {1112, false, u"x!", u"x!", 1, 1},   {1204, false, zeros30 + u"x0", zeros30 + u"0", 2, 2},
     };
     for (const auto& row : rows) {
@@ -399,28 +399,22 @@ TEST(AuxSensorView, AChoiceShowsTheCachedEntryOfItsType) {
 }
 
 TEST(About, SixQueriesOneLabelEachCutTo63BytesAtAWholeCharacter) {
-    std::string zhe40;
-    for (int i = 0; i < 40; ++i) {
-        zhe40 += "\xD0\x96"; // Ж in UTF-8
-    }
     const struct {
         const WireCodePage& codePage;
-        std::string reply; // to the firmware query
+        const char* reply; // to the firmware query
         std::u16string label;
         const char* result;
     } rows[] = {
-        {cp1251CodePage(), std::string(2, '\0') + std::string(80, 'v'),
-         u"FW: " + std::u16string(59, u'v'), "success.\r\n"},
+        {cp1251CodePage(), "00 00 'v'*80", u"FW: " + std::u16string(59, u'v'), "success.\r\n"},
         // "FW: " and 29 letters make 62 bytes; a 30th would need 64.
-        {utf8CodePage(), std::string(2, '\0') + zhe40, u"FW: " + std::u16string(29, u'Ж'),
-         "success.\r\n"},
+        {utf8CodePage(), "00 00 'Ж'*40", u"FW: " + std::u16string(29, u'Ж'), "success.\r\n"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.reply.size() << " " << row.result);
+        SCOPED_TRACE(testing::Message() << row.reply << " " << row.result);
         UiRig rig;
         MemoryControls controls(row.codePage);
         SettingContext context{rig.link, controls, rig.auxSensors};
-        rig.reply(0x0002, Bytes(row.reply.begin(), row.reply.end()));
+        rig.reply(0x0002, wire(row.reply));
         const VersionLabels labels = queryVersions(context);
         const std::u16string texts[] = {row.label,       u"GSM: 01.200.01.200", u"LBLE: 1.6.2",
                                         u"GNSS: 3.01.2", u"WiFi: 3.2.0",        u"XNB: 1.0.3"};
@@ -441,35 +435,20 @@ TEST(About, SixQueriesOneLabelEachCutTo63BytesAtAWholeCharacter) {
 
 } // namespace
 
-TEST(UiLanguage, RussianForTheFormerLayoutGroupEnglishOtherwise) {
-    const std::pair<std::uint16_t, UiLanguage> cases[] = {
-        {0x0419, UiLanguage::Russian}, // ru-RU
-        {0x0819, UiLanguage::Russian}, // ru-MD
-        {0x0422, UiLanguage::Russian}, // uk-UA
-        {0x0423, UiLanguage::Russian}, // be-BY
-        {0x043F, UiLanguage::Russian}, // kk-KZ
-        {0x0409, UiLanguage::English}, // en-US
-        {0x0407, UiLanguage::English}, // de-DE
-        {0x0443, UiLanguage::English}, // uz-Latn-UZ
-        {0x0000, UiLanguage::English}, // neutral
-    };
-    for (const auto& [id, language] : cases) {
+TEST(UiLanguage, RussianForTheFormerLayoutGroupEnglishOtherwiseAndTheLangOptionTakesRuOrEnOnly) {
+    constexpr auto ru = UiLanguage::Russian, en = UiLanguage::English;
+    // ru-RU, ru-MD, uk-UA, be-BY, kk-KZ; en-US, de-DE, uz-Latn-UZ, neutral
+    const std::pair<std::uint16_t, UiLanguage> users[] = {{0x0419, ru}, {0x0819, ru}, {0x0422, ru},
+                                                          {0x0423, ru}, {0x043F, ru}, {0x0409, en},
+                                                          {0x0407, en}, {0x0443, en}, {0x0000, en}};
+    for (const auto& [id, language] : users) {
         EXPECT_EQ(languageForUser(id), language) << std::hex << id;
     }
-}
-
-TEST(UiLanguage, TheLangOptionTakesRuOrEnOnly) {
-    for (const auto& [value, known, language] :
-         std::vector<std::tuple<std::string, bool, UiLanguage>>{
-             {"ru", true, UiLanguage::Russian},
-             {"EN", true, UiLanguage::English},
-             {"En", true, UiLanguage::English},
-             {"de", false, UiLanguage::Russian},
-             {"", false, UiLanguage::Russian},
-             {"en ", false, UiLanguage::Russian},
-             {"rus", false, UiLanguage::Russian},
-         }) {
-        UiLanguage parsed = UiLanguage::Russian;
+    const std::tuple<std::string, bool, UiLanguage> options[] = {
+        {"ru", true, ru}, {"EN", true, en},   {"En", true, en},  {"de", false, ru},
+        {"", false, ru},  {"en ", false, ru}, {"rus", false, ru}};
+    for (const auto& [value, known, language] : options) {
+        UiLanguage parsed = ru;
         EXPECT_EQ(parseUiLanguage(value, parsed), known) << value;
         EXPECT_EQ(parsed, language) << value;
     }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,7 @@ std::string readWholeFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-CliRun runProgram(const std::string& program, const std::vector<std::string>& arguments) {
+CliRun runProgram(const std::string& program, const Args& arguments) {
     // Unnamed files rather than pipes: nothing has to drain them while the program runs.
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -45,6 +46,26 @@ CliRun runProgram(const std::string& program, const std::vector<std::string>& ar
     std::fclose(out);
     std::fclose(err);
     return run;
+}
+
+CliRun cli(Args arguments, const std::string& port) {
+    if (!port.empty()) {
+        arguments.insert(arguments.begin(), {"--port", port});
+    }
+    return runProgram(TARNWICK_CLI, arguments);
+}
+
+CliRun shell(const std::string& script) {
+    return runProgram("/bin/sh", {"-c", script});
+}
+
+Args words(const std::string& line) {
+    Args words;
+    std::istringstream stream(line);
+    for (std::string word; std::getline(stream, word, ' ');) {
+        words.push_back(word);
+    }
+    return words;
 }
 
 std::string edited(std::string text,

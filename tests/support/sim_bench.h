@@ -28,14 +28,10 @@ class SimBench final : public PortSource {
     // Tracker k on port "pk"; `serial` its USB serial ("" for none), `key` its device key.
     DeviceSimulator& add(int tracker, const std::string& serial = "", std::string key = "") {
         const std::lock_guard lock(mutex_);
-        Port port{{"p" + std::to_string(ports_.size() + 1), "simulated"},
-                  std::move(key),
-                  tracker,
-                  nullptr};
-        port.info.serial = serial;
-        port.key = port.key.empty() ? port.info.name : port.key;
-        port.device = freshDevice(tracker);
-        ports_.push_back(std::move(port));
+        const std::string name = "p" + std::to_string(ports_.size() + 1);
+        ports_.push_back(
+            {{name, "simulated"}, key.empty() ? name : key, tracker, freshDevice(tracker)});
+        ports_.back().info.serial = serial;
         return *ports_.back().device;
     }
 
@@ -56,12 +52,9 @@ class SimBench final : public PortSource {
     }
     std::string deviceKey(const std::string& name) override {
         const std::lock_guard lock(mutex_);
-        for (const Port& port : ports_) {
-            if (port.info.name == name) {
-                return port.key;
-            }
-        }
-        return name;
+        const auto port = std::find_if(ports_.begin(), ports_.end(),
+                                       [&](const Port& p) { return p.info.name == name; });
+        return port == ports_.end() ? name : port->key;
     }
     // A tracker that hung up is plugged in again, state lost, when its port is next opened;
     // its port's name now leads to another device, as a link to a new pseudo-terminal does.
